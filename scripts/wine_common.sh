@@ -1,0 +1,28 @@
+# Shared Wine helpers for the demo and the end-to-end tests; source this file.
+
+# Quiet, and no Mono or Gecko installer prompts while a prefix is made.
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# wine_make_prefix DIR ARCH: makes a fresh Wine prefix (ARCH win64 or win32) at DIR and waits
+# until Wine has finished setting it up.
+wine_make_prefix() {
+    local dir=$1 arch=$2
+    if [ -d "$dir" ]; then
+        WINEPREFIX=$dir wineserver -k 2>/dev/null || true
+        rm -rf "$dir"
+    fi
+    mkdir -p "$(dirname "$dir")"
+    WINEPREFIX=$dir WINEARCH=$arch wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$dir wineserver -w
+    if [ ! -f "$dir/system.reg" ]; then
+        echo "could not create the $arch Wine prefix at $dir" >&2
+        return 1
+    fi
+}
+
+# wine_windows_path UNIX_PATH: the path as a Windows program in Wine sees it (drive Z:).
+wine_windows_path() {
+    local path=$1
+    printf 'Z:%s' "${path//\//\\}"
+}
