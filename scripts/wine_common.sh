@@ -26,3 +26,11 @@ wine_windows_path() {
     local path=$1
     printf 'Z:%s' "${path//\//\\}"
 }
+
+# wine_ensure_prefix DIR ARCH: like wine_make_prefix, but keeps a prefix already made at DIR.
+wine_ensure_prefix() {
+    if [ -f "$1/system.reg" ]; then
+        return 0
+    fi
+    wine_make_prefix "$1" "$2"
+}

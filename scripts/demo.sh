@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The main job on a built-in sample: builds DriverSetup.exe, lays a sample driver distribution
+# folder under build/sample/, runs the launcher there under Wine as 64-bit and as 32-bit
+# Windows, and shows which pre-installer (a stand-in that records its start) was started how.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+# shellcheck source=wine_common.sh
+. scripts/wine_common.sh
+
+step() { printf '\n==> %s\n' "$*"; }
+
+step "Checking the Debian packages for the Windows build and Wine"
+scripts/install-deps.sh windows
+
+step "Building DriverSetup.exe and the pre-installer stand-ins (preset 'windows')"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+build=$root/build/windows
+sample=$root/build/sample
+dist=$sample/distribution
+report=$dist/QZDrvPrep-report.txt
+
+step "Laying the sample distribution folder $dist"
+scripts/lay_distribution.sh "$dist" "$build/DriverSetup.exe" \
+    "$build/standin/QZDrvPrep_x86.exe" "$build/standin/QZDrvPrep_x64.exe"
+(cd "$dist" && find . -type f | sort | sed 's/^\.\//    /')
+
+field() { sed -n "s/^$1=//p" "$report" | tr -d '\r'; }
+
+for arch in win64 win32; do
+    bits=${arch#win}
+    prefix=$sample/wine/$arch
+    step "Running DriverSetup.exe on ${bits}-bit Windows (Wine prefix $prefix)"
+    wine_ensure_prefix "$prefix" "$arch"
+    rm -f "$report"
+    set +e
+    (cd "$dist" && WINEPREFIX=$prefix wine DriverSetup.exe)
+    exit_code=$?
+    set -e
+    # The launcher does not wait for the pre-installer; let it finish before reading its note.
+    WINEPREFIX=$prefix wineserver -w
+    echo "    launcher exit code : $exit_code"
+    if [ ! -f "$report" ]; then
+        echo "    started            : nothing"
+        continue
+    fi
+    if [ "$(field startf_useshowwindow)" = 1 ] && [ "$(field show_window)" = 0 ]; then
+        window="hidden (STARTF_USESHOWWINDOW with SW_HIDE)"
+    else
+        window="flags=$(field startf_useshowwindow) show=$(field show_window)"
+    fi
+    if [ "$(field inf_found)" = 1 ]; then inf_state=found; else inf_state="NOT found"; fi
+    echo "    started            : $(field program) ($(field bits)-bit build)"
+    echo "    command line       : $(field command_line)"
+    echo "    working directory  : $(field working_directory)"
+    echo "    window             : $window"
+    echo "    driver package     : $(field inf_path) ($inf_state from that directory)"
+done
+
+step "Done"
+echo "    distributable exe  : $build/DriverSetup.exe ($(stat -c %s "$build/DriverSetup.exe") bytes)"
+echo "    sample folder      : $dist"
