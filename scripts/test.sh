@@ -26,6 +26,14 @@ run_suite() {
     fi
 }
 
+step "Formatting of the C++ sources"
+if scripts/format.sh --check; then
+    results+=("passed: Formatting")
+else
+    results+=("FAILED: Formatting (run scripts/format.sh)")
+    status=1
+fi
+
 run_suite "Host unit tests" host
 run_suite "Windows build, Wine end-to-end tests and exe checks" windows
 

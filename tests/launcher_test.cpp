@@ -61,8 +61,7 @@ TEST(LaunchPreinstaller, OneHiddenOpenRequestForTheMatchingBuild) {
                 PathFileExistsA_fake.return_val = row.sysWow64_exists;
                 ShellExecuteA_fake.return_val = reinterpret_cast<HINSTANCE>(shell_result);
 
-                EXPECT_EQ(LaunchPreinstaller(invocation.argc, invocation.argv, invocation.envp),
-                          0);
+                EXPECT_EQ(LaunchPreinstaller(invocation.argc, invocation.argv, invocation.envp), 0);
 
                 ASSERT_EQ(ShellExecuteA_fake.call_count, 1);
                 const ShellExecuteACall& call = ShellExecuteA_fake.calls[0];

@@ -12,16 +12,15 @@ namespace {
 struct ProbeCase {
     const char* name;
     const char* system_directory;
-    BOOL exists;               // what PathFileExistsA answers
-    const char* tested_path;   // null: the file system must not be asked
+    BOOL exists;              // what PathFileExistsA answers
+    const char* tested_path;  // null: the file system must not be asked
     int expected;
 };
 
 static const ProbeCase kProbeCases[] = {
     {"mixed case passes the gate", "C:\\Windows\\System32", TRUE, "C:\\Windows\\SysWow64", 1},
     {"upper case passes the gate", "C:\\WINDOWS\\SYSTEM32", TRUE, "C:\\WINDOWS\\SysWow64", 1},
-    {"32-bit Windows has no SysWow64", "C:\\WINDOWS\\system32", FALSE, "C:\\WINDOWS\\SysWow64",
-     0},
+    {"32-bit Windows has no SysWow64", "C:\\WINDOWS\\system32", FALSE, "C:\\WINDOWS\\SysWow64", 0},
     {"any nonzero existence folds to 1", "C:\\WINDOWS\\system32", 42, "C:\\WINDOWS\\SysWow64", 1},
     {"negative existence folds to 1", "C:\\WINDOWS\\system32", -1, "C:\\WINDOWS\\SysWow64", 1},
     {"gate needs the backslash before WINDOWS", "C:\\MYWINDOWS\\System32", TRUE, NULL, 0},
@@ -29,8 +28,8 @@ static const ProbeCase kProbeCases[] = {
     {"gate needs System32 right after WINDOWS", "C:\\WINDOWS\\System", TRUE, NULL, 0},
     {"first system32 in the whole path is replaced", "D:\\System32Data\\WINDOWS\\System32", TRUE,
      "D:\\SysWow64Data\\WINDOWS\\System32", 1},
-    {"gate anywhere in the path", "E:\\vm\\windows\\system32\\", TRUE, "E:\\vm\\windows\\SysWow64\\",
-     1},
+    {"gate anywhere in the path", "E:\\vm\\windows\\system32\\", TRUE,
+     "E:\\vm\\windows\\SysWow64\\", 1},
 };
 
 TEST(HasSysWow64Directory, Table) {

@@ -65,8 +65,8 @@ int main() {
     if (strncmp(arguments, kInfSwitch, sizeof kInfSwitch - 1) == 0) {
         inf_path = arguments + sizeof kInfSwitch - 1;
     }
-    const int inf_found = inf_path[0] != '\0' &&
-                          GetFileAttributesA(inf_path) != INVALID_FILE_ATTRIBUTES;
+    const int inf_found =
+        inf_path[0] != '\0' && GetFileAttributesA(inf_path) != INVALID_FILE_ATTRIBUTES;
 
     FILE* report = fopen(kReportName, "w");
     if (report == NULL) {

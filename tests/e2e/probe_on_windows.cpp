@@ -43,9 +43,8 @@ int main(int argc, char* argv[]) {
         char text[64];
         strcpy(text, row.text);
         const char* result = ReplaceFirstNoCase(text, row.needle, row.replacement);
-        const bool ok = row.expected == NULL
-                            ? result == NULL && strcmp(text, row.text) == 0
-                            : result == text && strcmp(text, row.expected) == 0;
+        const bool ok = row.expected == NULL ? result == NULL && strcmp(text, row.text) == 0
+                                             : result == text && strcmp(text, row.expected) == 0;
         if (ok) {
             ++passed;
         } else {
