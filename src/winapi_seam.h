@@ -27,6 +27,11 @@ typedef const char* LPCSTR;
 typedef const char* PCSTR;
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef intptr_t (*FARPROC)();
+
+// Calling conventions only matter on 32-bit Windows.
+#define WINAPI
 
 #define MAX_PATH 260
 #define FALSE 0
@@ -38,7 +43,14 @@ PCSTR StrStrIA(PCSTR pszFirst, PCSTR pszSrch);
 BOOL PathFileExistsA(LPCSTR pszPath);
 HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                         LPCSTR lpDirectory, INT nShowCmd);
+HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 
+#endif
+
+// Older SDKs lack it; the value is fixed by the Windows ABI.
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
 #endif

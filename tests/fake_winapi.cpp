@@ -8,7 +8,14 @@ GetSystemDirectoryAFake GetSystemDirectoryA_fake;
 StrStrIAFake StrStrIA_fake;
 PathFileExistsAFake PathFileExistsA_fake;
 ShellExecuteAFake ShellExecuteA_fake;
+GetModuleHandleAFake GetModuleHandleA_fake;
+GetProcAddressFake GetProcAddress_fake;
+SetDefaultDllDirectoriesFake SetDefaultDllDirectories_fake;
+SetDllDirectoryAFake SetDllDirectoryA_fake;
 std::vector<std::string> fake_call_sequence;
+
+static int fake_kernel32_module;
+const HMODULE kFakeKernel32 = reinterpret_cast<HMODULE>(&fake_kernel32_module);
 
 static RecordedString Record(const char* text) {
     if (text == NULL) {
@@ -22,6 +29,15 @@ void ResetFakes() {
     StrStrIA_fake = StrStrIAFake();
     PathFileExistsA_fake = PathFileExistsAFake();
     ShellExecuteA_fake = ShellExecuteAFake();
+    GetModuleHandleA_fake = GetModuleHandleAFake();
+    GetModuleHandleA_fake.return_val = kFakeKernel32;
+    GetProcAddress_fake = GetProcAddressFake();
+    GetProcAddress_fake.has_SetDefaultDllDirectories = true;
+    GetProcAddress_fake.has_SetDllDirectoryA = true;
+    SetDefaultDllDirectories_fake = SetDefaultDllDirectoriesFake();
+    SetDefaultDllDirectories_fake.return_val = TRUE;
+    SetDllDirectoryA_fake = SetDllDirectoryAFake();
+    SetDllDirectoryA_fake.return_val = TRUE;
     fake_call_sequence.clear();
 }
 
@@ -35,6 +51,9 @@ UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
     ++fake.call_count;
     fake.arg_uSize.push_back(uSize);
     fake_call_sequence.push_back("GetSystemDirectoryA");
+    if (fake.custom_fake != NULL) {
+        return fake.custom_fake(lpBuffer, uSize);
+    }
     const std::string& written = fake.written;
     const size_t with_terminator = written.size() + 1;
     memcpy(lpBuffer, written.c_str(), with_terminator <= uSize ? with_terminator : uSize);
@@ -79,4 +98,49 @@ HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpP
                                                          nShowCmd});
     fake_call_sequence.push_back("ShellExecuteA");
     return ShellExecuteA_fake.return_val;
+}
+
+HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
+    ++GetModuleHandleA_fake.call_count;
+    GetModuleHandleA_fake.arg_lpModuleName.push_back(Record(lpModuleName));
+    fake_call_sequence.push_back("GetModuleHandleA");
+    return GetModuleHandleA_fake.return_val;
+}
+
+static BOOL FakeSetDefaultDllDirectories(DWORD DirectoryFlags) {
+    ++SetDefaultDllDirectories_fake.call_count;
+    SetDefaultDllDirectories_fake.arg_DirectoryFlags.push_back(DirectoryFlags);
+    fake_call_sequence.push_back("SetDefaultDllDirectories");
+    return SetDefaultDllDirectories_fake.return_val;
+}
+
+static BOOL FakeSetDllDirectoryA(LPCSTR lpPathName) {
+    ++SetDllDirectoryA_fake.call_count;
+    SetDllDirectoryA_fake.arg_lpPathName.push_back(Record(lpPathName));
+    fake_call_sequence.push_back("SetDllDirectoryA");
+    return SetDllDirectoryA_fake.return_val;
+}
+
+// The same detour through void (*)(void) that the code under test takes on the way back.
+template <typename Fn>
+static FARPROC AsFarProc(Fn function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(function));
+}
+
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    GetProcAddressFake& fake = GetProcAddress_fake;
+    ++fake.call_count;
+    fake.arg_hModule.push_back(hModule);
+    fake.arg_lpProcName.push_back(Record(lpProcName));
+    fake_call_sequence.push_back("GetProcAddress");
+    if (lpProcName == NULL) {
+        return NULL;
+    }
+    if (fake.has_SetDefaultDllDirectories && strcmp(lpProcName, "SetDefaultDllDirectories") == 0) {
+        return AsFarProc(&FakeSetDefaultDllDirectories);
+    }
+    if (fake.has_SetDllDirectoryA && strcmp(lpProcName, "SetDllDirectoryA") == 0) {
+        return AsFarProc(&FakeSetDllDirectoryA);
+    }
+    return NULL;
 }

@@ -36,6 +36,11 @@ check "SHELL32 gives ShellExecuteA and StrStrIA only (got: $(from SHELL32.DLL))"
 check "SHLWAPI gives PathFileExistsA only (got: $(from SHLWAPI.DLL))" \
     test "$(from SHLWAPI.DLL)" = "PathFileExistsA "
 check "KERNEL32 gives GetSystemDirectoryA" grep -qx 'KERNEL32.DLL GetSystemDirectoryA' <<<"$imports"
+# The DLL-search hardening is looked up at run time, so Windows without it still loads the exe.
+for name in SetDefaultDllDirectories SetDllDirectoryA; do
+    check "$name named in the exe" grep -qaF "$name" "$exe"
+    check "$name not imported" eval '! grep -q "KERNEL32.DLL $name\$" <<<"$imports"'
+done
 check "no resource section" eval '! grep -q "\.rsrc" <<<"$sections"'
 check "empty resource directory entry" \
     grep -Eq 'Entry 2 0+ 0+ Resource Directory' <<<"$headers"
