@@ -4,7 +4,7 @@
 # Usage: install-deps.sh [host|windows|all]    (default: all)
 set -euo pipefail
 
-host_packages=(cmake ninja-build g++ libgtest-dev clang-format git)
+host_packages=(cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev)
 windows_packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64
     binutils-mingw-w64-i686 wine wine64 wine32:i386)
 

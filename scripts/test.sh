@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: the host unit tests against fakes, then the Windows build with its Wine
-# end-to-end tests and the checks on the exe. Installs missing Debian packages first.
+# Runs every test: the host unit tests against fakes (plain, then under sanitizers with the
+# bounded fuzz runs), then the Windows build with its Wine end-to-end tests and exe checks. Installs missing Debian packages first.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,6 +35,7 @@ else
 fi
 
 run_suite "Host unit tests" host
+run_suite "Host unit tests under ASan and UBSan, and the fuzz targets" host-sanitize
 run_suite "Windows build, Wine end-to-end tests and exe checks" windows
 
 step "Summary"
