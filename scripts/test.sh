@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the host unit tests against fakes (plain, then under sanitizers with the
-# bounded fuzz runs), then the Windows build with its Wine end-to-end tests and exe checks. Installs missing Debian packages first.
+# bounded fuzz runs), then the Windows build with its Wine end-to-end tests and exe checks.
+# Installs missing Debian packages first.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
