@@ -1,0 +1,4 @@
+// The floor for the benchmark: a program that does nothing, built like the launcher.
+int main() {
+    return 0;
+}
