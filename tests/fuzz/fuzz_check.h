@@ -8,12 +8,12 @@
 #include <string>
 
 // A failed check is a finding: libFuzzer saves the input that caused the abort.
-#define FUZZ_CHECK(condition)                                                       \
-    do {                                                                            \
-        if (!(condition)) {                                                         \
+#define FUZZ_CHECK(condition)                                                             \
+    do {                                                                                  \
+        if (!(condition)) {                                                               \
             fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            abort();                                                                \
-        }                                                                           \
+            abort();                                                                      \
+        }                                                                                 \
     } while (0)
 
 // Position of the first match of needle in text, letters A-Z folded to a-z, or npos; an empty
