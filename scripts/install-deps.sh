@@ -44,6 +44,16 @@ case " ${missing[*]} " in
     ;;
 esac
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q "${missing[@]}"
+# A mirror that stumbles once should not fail a whole run: three tries, a pause between.
+with_retries() {
+    local attempt
+    for attempt in 1 2 3; do
+        "$@" && return 0
+        echo "install-deps: '$*' failed (try $attempt of 3)" >&2
+        [ "$attempt" -lt 3 ] && sleep 10
+    done
+    return 1
+}
+with_retries apt-get update -q
+with_retries apt-get install -y -q "${missing[@]}"
 echo "install-deps: done."
