@@ -18,7 +18,7 @@ cmake --build --preset windows >/dev/null
 build=$root/build/windows
 work=$root/build/bench
 dist=$work/distribution
-report=$dist/QZDrvPrep-report.txt
+report=$dist/$STANDIN_REPORT_NAME
 export WINEPREFIX=$work/wine/win64
 
 echo "bench: preparing the 64-bit Wine prefix $WINEPREFIX" >&2
@@ -56,7 +56,7 @@ run_once() {
         done
         # Let the stand-in finish writing and end before the next run.
         sleep 0.3
-        sed -n 's/^program=//p' "$report" 2>/dev/null | tr -d '\r' >"$work/started-$kind"
+        standin_report_value "$report" program >"$work/started-$kind"
     fi
     echo "$elapsed"
 }
@@ -71,18 +71,14 @@ echo "bench: timing $runs launches of each, interleaved" >&2
 : >"$work/launcher.us"
 : >"$work/empty.us"
 : >"$work/batch.us"
-started_ok_launcher=0
-started_ok_batch=0
+# Runs in which the 64-bit pre-installer really started, by the stand-in's report.
+declare -A started_ok=([launcher]=0 [batch]=0)
 for _ in $(seq "$runs"); do
     for kind in launcher empty batch; do
         run_once "$kind" >>"$work/$kind.us"
-        case $kind in
-        launcher | batch)
-            if grep -q 'Drive\\amd64\\QZDrvPrep_x64.exe$' "$work/started-$kind"; then
-                eval "started_ok_$kind=\$((started_ok_$kind + 1))"
-            fi
-            ;;
-        esac
+        if [ "$kind" != empty ] && grep -q 'Drive\\amd64\\QZDrvPrep_x64.exe$' "$work/started-$kind"; then
+            started_ok[$kind]=$((started_ok[$kind] + 1))
+        fi
     done
 done
 
@@ -108,4 +104,4 @@ echo "| empty program (same toolchain and flags) | $empty_bytes | $(ratio "$laun
 echo "| batch file (\`cmd /c launch.cmd\`) | $batch_bytes (script only) | – | $batch_ms | $(ratio "$launcher_ms" "$batch_ms") |"
 echo
 echo "Pre-installer started (64-bit build, checked from its report): DriverSetup.exe in" \
-    "$started_ok_launcher of $runs runs, the batch file in $started_ok_batch of $runs runs."
+    "${started_ok[launcher]} of $runs runs, the batch file in ${started_ok[batch]} of $runs runs."

@@ -21,14 +21,14 @@ cmake --build --preset windows
 build=$root/build/windows
 sample=$root/build/sample
 dist=$sample/distribution
-report=$dist/QZDrvPrep-report.txt
+report=$dist/$STANDIN_REPORT_NAME
 
 step "Laying the sample distribution folder $dist"
 scripts/lay_distribution.sh "$dist" "$build/DriverSetup.exe" \
     "$build/standin/QZDrvPrep_x86.exe" "$build/standin/QZDrvPrep_x64.exe"
 (cd "$dist" && find . -type f | sort | sed 's/^\.\//    /')
 
-field() { sed -n "s/^$1=//p" "$report" | tr -d '\r'; }
+field() { standin_report_value "$report" "$1"; }
 
 for arch in win64 win32; do
     bits=${arch#win}

@@ -12,14 +12,14 @@ step() { printf '\n==> %s\n' "$*"; }
 step "Checking the Debian packages for both builds"
 scripts/install-deps.sh all || exit 1
 
-# run_suite NAME PRESET: configures, builds and tests one preset; prints and records the result.
+# run_step NAME COMMAND...: runs one step under its heading and records whether it passed.
 results=()
 status=0
-run_suite() {
-    local name=$1 preset=$2
-    step "$name (preset '$preset')"
-    if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" &&
-        ctest --preset "$preset"; then
+run_step() {
+    local name=$1
+    shift
+    step "$name"
+    if "$@"; then
         results+=("passed: $name")
     else
         results+=("FAILED: $name")
@@ -27,17 +27,17 @@ run_suite() {
     fi
 }
 
-step "Formatting of the C++ sources"
-if scripts/format.sh --check; then
-    results+=("passed: Formatting")
-else
-    results+=("FAILED: Formatting (run scripts/format.sh)")
-    status=1
-fi
+# build_and_test PRESET: configures, builds and tests one preset.
+build_and_test() {
+    cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1"
+}
 
-run_suite "Host unit tests" host
-run_suite "Host unit tests under ASan and UBSan, and the fuzz targets" host-sanitize
-run_suite "Windows build, Wine end-to-end tests and exe checks" windows
+run_step "Formatting of the C++ sources (scripts/format.sh mends it)" scripts/format.sh --check
+run_step "Host unit tests (preset host)" build_and_test host
+run_step "Host unit tests under ASan and UBSan, and the fuzz targets (preset host-sanitize)" \
+    build_and_test host-sanitize
+run_step "Windows build, Wine end-to-end tests and exe checks (preset windows)" \
+    build_and_test windows
 
 step "Summary"
 printf '    %s\n' "${results[@]}"

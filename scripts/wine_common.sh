@@ -21,6 +21,16 @@ wine_make_prefix() {
     fi
 }
 
+# What the pre-installer stand-in writes into its working directory, one "key=value" a line.
+STANDIN_REPORT_NAME=QZDrvPrep-report.txt
+
+# standin_report_value REPORT KEY: one value from a stand-in's report, without the CR that
+# a Windows program writes; nothing if the report or the key is missing.
+standin_report_value() {
+    [ -f "$1" ] || return 0
+    sed -n "s/^$2=//p" "$1" | tr -d '\r'
+}
+
 # wine_windows_path UNIX_PATH: the path as a Windows program in Wine sees it (drive Z:).
 wine_windows_path() {
     local path=$1

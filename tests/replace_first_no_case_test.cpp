@@ -6,33 +6,9 @@
 
 #include "fake_winapi.h"
 #include "probe/probe.h"
+#include "replace_first_no_case_cases.h"
 
 namespace {
-
-struct ReplaceCase {
-    const char* name;
-    const char* text;
-    const char* needle;
-    const char* replacement;
-    const char* expected;  // null: the needle does not occur
-};
-
-static const ReplaceCase kReplaceCases[] = {
-    {"no occurrence", "C:\\WINNT\\system", "system32", "SysWow64", NULL},
-    {"needle longer than text", "sys", "system32", "SysWow64", NULL},
-    {"equal lengths overwrite in place", "C:\\WINDOWS\\system32", "system32", "SysWow64",
-     "C:\\WINDOWS\\SysWow64"},
-    {"longer replacement moves the tail right", "ab-xy-cd", "xy", "12345", "ab-12345-cd"},
-    {"shorter replacement moves the tail left", "ab-wxyz-cd", "wxyz", "1", "ab-1-cd"},
-    {"empty replacement removes the match", "abXYcd", "xy", "", "abcd"},
-    {"only the first of several occurrences", "A\\system32\\System32\\SYSTEM32", "SYSTEM32",
-     "SysWow64", "A\\SysWow64\\System32\\SYSTEM32"},
-    {"case-insensitive match, replacement's own case", "C:\\Windows\\SYSTEM32", "system32",
-     "SysWow64", "C:\\Windows\\SysWow64"},
-    {"match at the start", "System32\\drivers", "system32", "SysWow64", "SysWow64\\drivers"},
-    {"whole text, longer", "ab", "AB", "abcdef", "abcdef"},
-    {"whole text, shorter", "abcdef", "ABCDEF", "z", "z"},
-};
 
 // Marks storage past the routine's contract, so a write there shows up.
 const unsigned char kGuard = 0xA5;

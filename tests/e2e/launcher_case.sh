@@ -19,7 +19,6 @@ readonly kLaunchTimeout=30
 readonly kPromptMs=15000
 # The stand-in's stay when a case checks that the launcher does not wait for it.
 readonly kLingerMs=8000
-readonly kReport=QZDrvPrep-report.txt
 
 failures=0
 checks=0
@@ -31,12 +30,11 @@ expect_eq() {
     checks=$((checks + 1))
     [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3'"
 }
-report_value() {
-    sed -n "s/^$1=//p" "$dist/$kReport" | tr -d '\r'
-}
+report_value() { standin_report_value "$report" "$1"; }
 
 if [ -d "$prefix/drive_c/windows/syswow64" ]; then windows_bits=64; else windows_bits=32; fi
 dist=$work/$case_name-win$windows_bits
+report=$dist/$STANDIN_REPORT_NAME
 layout=
 launcher_args=()
 linger=0
@@ -60,7 +58,7 @@ started=$(date +%s%N)
 exit_code=$?
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 echo "launcher exited with $exit_code after $elapsed_ms ms"
-report_at_exit=$(tr -d '\r' 2>/dev/null <"$dist/$kReport")
+report_at_exit=$(tr -d '\r' 2>/dev/null <"$report")
 
 expect_eq "exit code" "$exit_code" 0
 checks=$((checks + 1))
@@ -82,10 +80,10 @@ case $case_name in
 no_drive_tree | only_x86_build_present)
     # The chosen build is missing: nothing starts, and the other build is not tried.
     checks=$((checks + 1))
-    [ ! -e "$dist/$kReport" ] || fail "a pre-installer started: $(tr -d '\r' <"$dist/$kReport")"
+    [ ! -e "$report" ] || fail "a pre-installer started: $(tr -d '\r' <"$report")"
     ;;
 *)
-    if [ ! -f "$dist/$kReport" ]; then
+    if [ ! -f "$report" ]; then
         fail "no pre-installer started"
     else
         expect_eq "program" "$(report_value program)" "$expected_program"
