@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the demo and the tests need, only those
 # missing, and says which. Needs root only when something is missing.
-# Usage: install-deps.sh [host|windows|all]    (default: all)
+# Usage: install-deps.sh [host|windows|release|all]    (default: all)
+#
+# A mirror whose i386 security index lags behind (a "Mirror sync in progress?" download error)
+# leaves apt with amd64 updates that the i386 side cannot match, and the plain install of
+# wine32:i386 then fails with unmet dependencies. So a failed index update is noted and passed
+# over, and a failed install is retried once from the release's own suite (-t CODENAME), which
+# resolves the whole set consistently.
 set -euo pipefail
 
 host_packages=(cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev)
 windows_packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64
     binutils-mingw-w64-i686 wine wine64 wine32:i386)
+release_packages=(osslsigncode openssl zip unzip)
+
+# Where the release codename comes from; tests point it at a file of their own.
+os_release=${INSTALL_DEPS_OS_RELEASE:-/etc/os-release}
 
 case ${1:-all} in
 host) wanted=("${host_packages[@]}") ;;
 windows) wanted=("${windows_packages[@]}") ;;
-all) wanted=("${host_packages[@]}" "${windows_packages[@]}") ;;
+release) wanted=("${windows_packages[@]}" "${release_packages[@]}") ;;
+all) wanted=("${host_packages[@]}" "${windows_packages[@]}" "${release_packages[@]}") ;;
 *)
-    echo "usage: $0 [host|windows|all]" >&2
+    echo "usage: $0 [host|windows|release|all]" >&2
     exit 2
     ;;
 esac
@@ -44,16 +55,42 @@ case " ${missing[*]} " in
     ;;
 esac
 export DEBIAN_FRONTEND=noninteractive
-# A mirror that stumbles once should not fail a whole run: three tries, a pause between.
-with_retries() {
-    local attempt
-    for attempt in 1 2 3; do
-        "$@" && return 0
-        echo "install-deps: '$*' failed (try $attempt of 3)" >&2
-        [ "$attempt" -lt 3 ] && sleep 10
-    done
-    return 1
+
+# The index addresses that apt-get update could not fetch, one a line, from its output.
+failed_indexes() {
+    sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' "$1" | sort -u
 }
-with_retries apt-get update -q
-with_retries apt-get install -y -q "${missing[@]}"
-echo "install-deps: done."
+
+update_log=$(mktemp)
+trap 'rm -f "$update_log"' EXIT
+if apt-get update -q 2>&1 | tee "$update_log"; then
+    update_failed=0
+else
+    update_failed=1
+    echo "install-deps: apt-get update failed for some indexes; going on with what it fetched:"
+    failed_indexes "$update_log" | sed 's/^/    /'
+fi
+
+if apt-get install -y -q "${missing[@]}"; then
+    echo "install-deps: done."
+    exit 0
+fi
+
+codename=$(sed -n 's/^VERSION_CODENAME=//p' "$os_release" | tr -d '"')
+if [ -z "$codename" ]; then
+    echo "install-deps: the install failed, and $os_release names no VERSION_CODENAME to retry from." >&2
+    exit 1
+fi
+echo "install-deps: the plain install failed (a lagging index can leave updates that the other" \
+    "architecture cannot match); retrying once from the release suite with -t $codename"
+if apt-get install -y -q -t "$codename" "${missing[@]}"; then
+    echo "install-deps: done (from $codename)."
+    exit 0
+fi
+
+echo "install-deps: the install failed, also with -t $codename." >&2
+if [ "$update_failed" -eq 1 ]; then
+    echo "install-deps: these indexes could not be fetched; try again when the mirror has synced:" >&2
+    failed_indexes "$update_log" | sed 's/^/    /' >&2
+fi
+exit 1
