@@ -1,5 +1,11 @@
 # Build settings for the shipped Windows executables: small, self-contained, reproducible.
 
+# For every object of the Windows build, the logic library's too: no unwind tables (nothing
+# throws), and one section per function and datum so the linker can drop what is unused.
+if(MINGW)
+    add_compile_options(-fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections)
+endif()
+
 # Applies the release flags to one Windows executable target.
 function(driversetup_windows_product target)
     if(MSVC)
@@ -12,7 +18,7 @@ function(driversetup_windows_product target)
             -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
         # Static runtime so no compiler DLL is needed; stripped; no link time stamp, so two
         # builds of the same source give the same bytes.
-        target_link_options(${target} PRIVATE -static -s -Wl,--no-insert-timestamp)
+        target_link_options(${target} PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--gc-sections)
     endif()
 endfunction()
 
@@ -28,7 +34,9 @@ function(driversetup_standin_x64 output)
     add_custom_command(
         OUTPUT ${output}
         COMMAND ${MINGW_X64_CXX} -std=c++17 -Os -Wall -Wextra -Werror -fno-exceptions
-                -fno-rtti -mwindows -static -s -Wl,--no-insert-timestamp -o ${output} ${source}
+                -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections
+                -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--gc-sections
+                -o ${output} ${source}
         DEPENDS ${source}
         COMMENT "Building the 64-bit pre-installer stand-in"
         VERBATIM)

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Static checks on the built DriverSetup.exe: PE32 for i386, GUI subsystem, exactly the
-# expected imports, no resources, stripped, and no build path or time stamp inside.
-# Usage: check_pe.sh EXE OBJDUMP SOURCE_DIR BINARY_DIR
+# Static checks on the built DriverSetup.exe: PE32 for i386, GUI subsystem, Windows version
+# fields, exactly the expected imports, no resources, stripped, no build path or time stamp
+# inside, and no bigger than the empty program built the same way plus a small allowance.
+# Usage: check_pe.sh EXE OBJDUMP SOURCE_DIR BINARY_DIR EMPTY_PROGRAM
 set -uo pipefail
 
-exe=$1 objdump=$2 source_dir=$3 binary_dir=$4
+exe=$1 objdump=$2 source_dir=$3 binary_dir=$4 empty_program=$5
+# What the launcher's own logic may add to the start-up code's floor: two file-alignment
+# blocks of 512 bytes.
+readonly kSizeAllowance=1024
 failures=0
 checks=0
 check() {
@@ -29,6 +33,17 @@ from() { printf '%s\n' "$imports" | awk -v dll="$1" '$1 == dll { print $2 }' | s
 check "i386 PE file" grep -q 'file format pei-i386' <<<"$file_format"
 check "PE32 optional header (magic 010b)" grep -Eq '^Magic[[:space:]]+010b' <<<"$headers"
 check "GUI subsystem" grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers"
+# 4.0 lets every Windows from XP on load it; a toolchain change must not raise it silently.
+for field in MajorOSystemVersion MajorSubsystemVersion; do
+    check "$field is 4" grep -Eq "^$field[[:space:]]+4\$" <<<"$headers"
+done
+for field in MinorOSystemVersion MinorSubsystemVersion; do
+    check "$field is 0" grep -Eq "^$field[[:space:]]+0\$" <<<"$headers"
+done
+size=$(stat -c %s "$exe")
+floor=$(stat -c %s "$empty_program")
+check "size $size bytes is at most the empty program's $floor + $kSizeAllowance" \
+    test "$size" -le $((floor + kSizeAllowance))
 check "imports only KERNEL32, MSVCRT, SHELL32, SHLWAPI (got: $dlls)" \
     test "$dlls" = "KERNEL32.DLL MSVCRT.DLL SHELL32.DLL SHLWAPI.DLL "
 check "SHELL32 gives ShellExecuteA and StrStrIA only (got: $(from SHELL32.DLL))" \

@@ -1,0 +1,8 @@
+// The compiled-in table of the two pre-installer builds.
+#include "launcher/preinstaller_variants.h"
+
+const PreinstallerVariant kPreinstallerVariants[kPreinstallerVariantCount] = {
+    {"Drive\\i386\\QZDrvPrep_x86.exe", PREINSTALLER_INF_SWITCH "Drive\\Tavix\\x86\\quenusb.inf"},
+    {"Drive\\amd64\\QZDrvPrep_x64.exe",
+     PREINSTALLER_INF_SWITCH "Drive\\Tavix\\amd64\\quenusb.inf"},
+};

@@ -1,0 +1,20 @@
+// The two pre-installer builds the launcher chooses between, shared with the folder checker
+// so that the two programs can never disagree about what the launcher starts.
+#ifndef DRIVERSETUP_PREINSTALLER_VARIANTS_H
+#define DRIVERSETUP_PREINSTALLER_VARIANTS_H
+
+// One build of the pre-installer and the driver package it installs, as relative paths that
+// the shell resolves against the launcher's working directory.
+struct PreinstallerVariant {
+    const char* lpFile;
+    const char* lpParameters;
+};
+
+// The switch that starts every parameter string, followed by the relative INF path.
+#define PREINSTALLER_INF_SWITCH "/I "
+
+// Indexed by the probe's answer: 0 for 32-bit Windows, 1 where SysWow64 exists.
+enum { kPreinstallerVariantCount = 2 };
+extern const PreinstallerVariant kPreinstallerVariants[kPreinstallerVariantCount];
+
+#endif
