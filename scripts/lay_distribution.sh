@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Lays out a driver distribution folder as the launcher expects it:
 #   DEST/DriverSetup.exe
-#   DEST/Drive/i386/QZDrvPrep_x86.exe    DEST/Drive/Tavix/x86/quenusb.inf
-#   DEST/Drive/amd64/QZDrvPrep_x64.exe   DEST/Drive/Tavix/amd64/quenusb.inf
+#   DEST/Drive/i386/QZDrvPrep_x86.exe    DEST/Drive/Tavix/x86/quenusb.inf (and .cat)
+#   DEST/Drive/amd64/QZDrvPrep_x64.exe   DEST/Drive/Tavix/amd64/quenusb.inf (and .cat)
 # Usage: lay_distribution.sh DEST LAUNCHER_EXE STANDIN_X86 STANDIN_X64 [--without-x64|--no-drive]
 #   --without-x64  leaves out the 64-bit pre-installer (a damaged distribution)
 #   --no-drive     lays only the launcher, with no Drive tree at all
@@ -15,6 +15,8 @@ fi
 dest=$1 launcher=$2 standin_x86=$3 standin_x64=$4 variant=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
 inf=$here/../samples/quenusb.inf
+# An empty stand-in for the package's signed catalog, which the INF names.
+catalog=$here/../samples/quenusb.cat
 
 rm -rf "$dest"
 mkdir -p "$dest"
@@ -28,3 +30,5 @@ if [ "$variant" != "--without-x64" ]; then
 fi
 cp "$inf" "$dest/Drive/Tavix/x86/quenusb.inf"
 cp "$inf" "$dest/Drive/Tavix/amd64/quenusb.inf"
+cp "$catalog" "$dest/Drive/Tavix/x86/quenusb.cat"
+cp "$catalog" "$dest/Drive/Tavix/amd64/quenusb.cat"

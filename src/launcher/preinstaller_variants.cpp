@@ -3,6 +3,5 @@
 
 const PreinstallerVariant kPreinstallerVariants[kPreinstallerVariantCount] = {
     {"Drive\\i386\\QZDrvPrep_x86.exe", PREINSTALLER_INF_SWITCH "Drive\\Tavix\\x86\\quenusb.inf"},
-    {"Drive\\amd64\\QZDrvPrep_x64.exe",
-     PREINSTALLER_INF_SWITCH "Drive\\Tavix\\amd64\\quenusb.inf"},
+    {"Drive\\amd64\\QZDrvPrep_x64.exe", PREINSTALLER_INF_SWITCH "Drive\\Tavix\\amd64\\quenusb.inf"},
 };

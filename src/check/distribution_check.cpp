@@ -1,0 +1,321 @@
+// The file system side of the folder check: finds each file the way Windows would, reads a
+// bounded prefix of it, and turns what it finds into report lines.
+#include "check/distribution_check.h"
+
+#include <stdio.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "check/inf_file.h"
+#include "check/pe_image.h"
+#include "launcher/preinstaller_variants.h"
+
+namespace fs = std::filesystem;
+
+const char kLauncherFileName[] = "DriverSetup.exe";
+
+// How many of a folder's entries a "holds: ..." hint names before it says how many more.
+static const size_t kSiblingsShown = 6;
+
+// What each row of the launcher's table needs, in the table's order.
+struct RowRules {
+    Scope scope;
+    const char* build;  // what the program must be, for messages
+    uint16_t machine;
+    uint16_t magic;
+    InfArch inf_arch;
+};
+
+static const RowRules kRowRules[kPreinstallerVariantCount] = {
+    {kScope32Bit, "32-bit (PE32 i386)", kPeMachineI386, kPeMagicPe32, kInfX86},
+    {kScope64Bit, "64-bit (PE32+ AMD64)", kPeMachineAmd64, kPeMagicPe32Plus, kInfAmd64},
+};
+
+static char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+static bool EqualsNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static std::vector<std::string> SplitBackslashes(const std::string& windows_path) {
+    std::vector<std::string> parts;
+    size_t begin = 0;
+    while (begin <= windows_path.size()) {
+        size_t end = windows_path.find('\\', begin);
+        if (end == std::string::npos) {
+            end = windows_path.size();
+        }
+        if (end > begin) {
+            parts.push_back(windows_path.substr(begin, end - begin));
+        }
+        begin = end + 1;
+    }
+    return parts;
+}
+
+// Where a relative Windows path leads in the folder, looked up one name at a time.
+struct Resolved {
+    bool found;
+    // Some name matched only with letter case ignored.
+    bool case_only;
+    fs::path path;
+    // The path as found, with the names' real spelling, relative and with backslashes.
+    std::string shown;
+    // When not found: the folder that lacks the next name, and what it holds instead.
+    std::string missing_in;
+    std::vector<std::string> siblings;
+    // When not found because a name on the way is a file, not a folder.
+    bool blocked_by_file;
+};
+
+static std::string JoinShown(const std::string& base, const std::string& name) {
+    return base.empty() ? name : base + "\\" + name;
+}
+
+static Resolved Resolve(const fs::path& folder, const std::string& windows_path) {
+    Resolved resolved;
+    resolved.found = false;
+    resolved.case_only = false;
+    resolved.blocked_by_file = false;
+    resolved.path = folder;
+    const std::vector<std::string> parts = SplitBackslashes(windows_path);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::error_code error;
+        if (i > 0 && !fs::is_directory(resolved.path, error)) {
+            resolved.blocked_by_file = true;
+            resolved.missing_in = resolved.shown;
+            return resolved;
+        }
+        std::vector<std::string> names;
+        std::string exact;
+        std::string folded;
+        for (fs::directory_iterator it(resolved.path, error), end; !error && it != end;
+             it.increment(error)) {
+            const std::string name = it->path().filename().u8string();
+            names.push_back(name);
+            if (name == parts[i]) {
+                exact = name;
+            } else if (folded.empty() && EqualsNoCase(name, parts[i])) {
+                folded = name;
+            }
+        }
+        if (exact.empty() && folded.empty()) {
+            std::sort(names.begin(), names.end());
+            resolved.missing_in = resolved.shown;
+            resolved.siblings = names;
+            return resolved;
+        }
+        const std::string& name = exact.empty() ? folded : exact;
+        resolved.case_only = resolved.case_only || exact.empty();
+        resolved.path /= fs::u8path(name);
+        resolved.shown = JoinShown(resolved.shown, name);
+    }
+    resolved.found = true;
+    return resolved;
+}
+
+// "Drive\amd64 holds QZDrvPrep_x86.exe, readme.txt" or "Drive\amd64 is empty".
+static std::string DescribeMissing(const Resolved& resolved) {
+    const std::string where = resolved.missing_in.empty() ? "this folder" : resolved.missing_in;
+    if (resolved.blocked_by_file) {
+        return "not found: " + where + " is a file, not a folder";
+    }
+    if (resolved.siblings.empty()) {
+        return "not found: " + where + " is empty or cannot be listed";
+    }
+    std::string text = "not found: " + where + " holds ";
+    for (size_t i = 0; i < resolved.siblings.size() && i < kSiblingsShown; ++i) {
+        text += (i == 0 ? "" : ", ") + resolved.siblings[i];
+    }
+    if (resolved.siblings.size() > kSiblingsShown) {
+        char more[48];
+        snprintf(more, sizeof more, " and %zu more", resolved.siblings.size() - kSiblingsShown);
+        text += more;
+    }
+    return text;
+}
+
+static void Add(Findings* findings, Severity severity, Scope scope, const std::string& subject,
+                const std::string& text) {
+    Finding finding = {severity, scope, subject, text};
+    findings->push_back(finding);
+}
+
+static void AddCaseWarning(Findings* findings, Scope scope, const std::string& wanted,
+                           const Resolved& resolved) {
+    Add(findings, kSeverityWarning, scope, wanted,
+        "found as " + resolved.shown +
+            ", which matches only when letter case is ignored; Windows ignores it, but rename "
+            "it to match exactly so that copies to other file systems keep working");
+}
+
+// Reads at most `limit` bytes from the start of a file. *file_size is the file's length as
+// far as the read could tell: where the read ended early, that is what was read.
+static bool ReadPrefix(const fs::path& path, size_t limit, std::vector<unsigned char>* bytes,
+                       uint64_t* file_size, std::string* error) {
+    std::error_code size_error;
+    const uintmax_t listed_size = fs::file_size(path, size_error);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = "could not be opened (it vanished, or reading it is not allowed)";
+        return false;
+    }
+    bytes->resize(limit);
+    in.read(reinterpret_cast<char*>(bytes->data()), static_cast<std::streamsize>(limit));
+    if (in.bad()) {
+        *error = "could not be read (an input/output error)";
+        return false;
+    }
+    const size_t got = static_cast<size_t>(in.gcount());
+    bytes->resize(got);
+    if (got < limit || size_error) {
+        *file_size = got;
+    } else {
+        *file_size = std::max<uint64_t>(listed_size, got);
+    }
+    return true;
+}
+
+// Finds a file that must be a regular file; adds the finding for anything else.
+static bool FindFile(const fs::path& folder, const std::string& wanted, Scope scope,
+                     const std::string& what, Findings* findings, Resolved* resolved) {
+    *resolved = Resolve(folder, wanted);
+    if (!resolved->found) {
+        Add(findings, kSeverityError, scope, wanted,
+            DescribeMissing(*resolved) + "; put " + what + " there under this name");
+        return false;
+    }
+    if (resolved->case_only) {
+        AddCaseWarning(findings, scope, wanted, *resolved);
+    }
+    std::error_code error;
+    const fs::file_status status = fs::status(resolved->path, error);
+    if (fs::is_directory(status)) {
+        Add(findings, kSeverityError, scope, wanted,
+            "is a folder, not a file; put " + what + " there in its place");
+        return false;
+    }
+    if (!fs::is_regular_file(status)) {
+        Add(findings, kSeverityError, scope, wanted,
+            error ? "vanished or cannot be examined; put " + what + " there"
+                  : "is not a regular file (a device, pipe or broken link); put " + what +
+                        " there");
+        return false;
+    }
+    return true;
+}
+
+// Checks that `wanted` is a program of the given machine and kind.
+static void CheckProgram(const fs::path& folder, const std::string& wanted, Scope scope,
+                         const std::string& what, uint16_t machine, uint16_t magic,
+                         uint16_t required_subsystem, Findings* findings) {
+    Resolved resolved;
+    if (!FindFile(folder, wanted, scope, what, findings, &resolved)) {
+        return;
+    }
+    std::vector<unsigned char> bytes;
+    uint64_t file_size = 0;
+    std::string error;
+    if (!ReadPrefix(resolved.path, kPeHeaderReadLimit, &bytes, &file_size, &error)) {
+        Add(findings, kSeverityError, scope, wanted, error + "; check its permissions");
+        return;
+    }
+    const PeImageInfo info = InspectPeImage(bytes.data(), bytes.size(), file_size);
+    const std::string found = DescribePeImage(info);
+    if (!IsExecutableFor(info, machine, magic) ||
+        (required_subsystem != 0 && info.subsystem != required_subsystem)) {
+        Add(findings, kSeverityError, scope, wanted,
+            "is " + found + ", not " + what + "; put the right build there");
+        return;
+    }
+    char size_text[32];
+    snprintf(size_text, sizeof size_text, " (%llu bytes)",
+             static_cast<unsigned long long>(file_size));
+    Add(findings, kSeverityOk, scope, wanted, "is " + found + size_text);
+}
+
+static std::string ParentOf(const std::string& windows_path) {
+    const size_t slash = windows_path.rfind('\\');
+    return slash == std::string::npos ? std::string() : windows_path.substr(0, slash);
+}
+
+static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
+                         const std::string& catalog, Scope scope, Findings* findings) {
+    const std::string wanted = JoinShown(ParentOf(inf_shown), catalog);
+    Resolved resolved;
+    if (!FindFile(folder, wanted, scope,
+                  "the catalog that " + inf_shown + " names in [Version] (CatalogFile)",
+                  findings, &resolved)) {
+        return;
+    }
+    Add(findings, kSeverityOk, scope, wanted, "catalog named by the INF is present");
+}
+
+static void CheckPackage(const fs::path& folder, const std::string& wanted, const RowRules& row,
+                         Findings* findings) {
+    Resolved resolved;
+    if (!FindFile(folder, wanted, row.scope, "the driver package (INF)", findings, &resolved)) {
+        return;
+    }
+    std::vector<unsigned char> bytes;
+    uint64_t file_size = 0;
+    std::string error;
+    // One byte past the limit tells a file at the limit from a longer one.
+    if (!ReadPrefix(resolved.path, kInfReadLimit + 1, &bytes, &file_size, &error)) {
+        Add(findings, kSeverityError, row.scope, wanted, error + "; check its permissions");
+        return;
+    }
+    if (bytes.size() > kInfReadLimit) {
+        char text[200];
+        snprintf(text, sizeof text,
+                 "is %llu bytes, above the %zu MiB that the checker reads of an INF; make "
+                 "sure this is the driver package",
+                 static_cast<unsigned long long>(file_size), kInfReadLimit / (1024 * 1024));
+        Add(findings, kSeverityError, row.scope, wanted, text);
+        return;
+    }
+    const InfCheck check = CheckInf(bytes.data(), bytes.size(), row.inf_arch, row.scope, wanted);
+    findings->insert(findings->end(), check.findings.begin(), check.findings.end());
+    if (!check.catalog.empty()) {
+        CheckCatalog(folder, resolved.shown, check.catalog, row.scope, findings);
+    }
+}
+
+Findings CheckDistribution(const fs::path& folder) {
+    Findings findings;
+    for (size_t i = 0; i < kPreinstallerVariantCount; ++i) {
+        const PreinstallerVariant& variant = kPreinstallerVariants[i];
+        const RowRules& row = kRowRules[i];
+        CheckProgram(folder, variant.lpFile, row.scope,
+                     std::string("the ") + row.build + " pre-installer", row.machine, row.magic,
+                     0, &findings);
+        const std::string parameters = variant.lpParameters;
+        const std::string inf = parameters.substr(sizeof PREINSTALLER_INF_SWITCH - 1);
+        CheckPackage(folder, inf, row, &findings);
+    }
+
+    Resolved launcher = Resolve(folder, kLauncherFileName);
+    if (!launcher.found) {
+        Add(&findings, kSeverityWarning, kScopeBoth, kLauncherFileName,
+            "is not in this folder; that is fine only if the launcher is started from "
+            "elsewhere with this folder as its working directory, else copy it here");
+        return findings;
+    }
+    CheckProgram(folder, kLauncherFileName, kScopeBoth, "the launcher (a PE32 i386 GUI program)",
+                 kPeMachineI386, kPeMagicPe32, kPeSubsystemGui, &findings);
+    return findings;
+}

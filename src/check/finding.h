@@ -1,0 +1,24 @@
+// One line of the folder checker's report: how bad, about what, and what to do.
+#ifndef DRIVERSETUP_CHECK_FINDING_H
+#define DRIVERSETUP_CHECK_FINDING_H
+
+#include <string>
+#include <vector>
+
+enum Severity { kSeverityOk, kSeverityWarning, kSeverityError };
+
+// Which Windows a finding concerns: the row the launcher starts there, or both.
+enum Scope { kScope32Bit, kScope64Bit, kScopeBoth, kScopeThisMachine };
+
+struct Finding {
+    Severity severity;
+    Scope scope;
+    // The path as the launcher names it, relative to the folder, with backslashes.
+    std::string subject;
+    // What was found and, for a warning or an error, what to do about it.
+    std::string text;
+};
+
+typedef std::vector<Finding> Findings;
+
+#endif

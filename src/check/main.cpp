@@ -1,0 +1,117 @@
+// driversetup-check: says what the launcher will start from a distribution folder on each
+// Windows, and why it would start nothing.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "check/distribution_check.h"
+#include "check/report.h"
+#include "check/this_machine.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+static const char kUsage[] =
+    "usage: driversetup-check [--strict] [FOLDER]\n"
+    "\n"
+    "Checks a driver distribution folder the way the launcher (DriverSetup.exe) will use it:\n"
+    "FOLDER is the launcher's working directory (default: the current folder). For 32-bit and\n"
+    "64-bit Windows alike it checks the pre-installer the launcher starts (present, a program\n"
+    "for that Windows), the driver package named on its command line (an INF with a valid\n"
+    "[Version] Signature, device models that Windows reads there, and the catalog it names),\n"
+    "and DriverSetup.exe itself. Names are matched as Windows matches them, ignoring letter\n"
+    "case, with a warning where only that makes them match. It reads at most the first 64 KiB\n"
+    "of a program and 4 MiB of an INF; a larger INF is an error.\n"
+    "On Windows it also says which row the launcher would start on this machine.\n"
+    "\n"
+    "Each check prints one line, ok, warning or error, with the path and what to do.\n"
+    "\n"
+    "  --strict   treat warnings as errors (for release pipelines)\n"
+    "  --help     show this text\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  the launcher would start the right program with a usable package on both Windows\n"
+    "  1  some row would start nothing or the wrong thing (with --strict: or any warning)\n"
+    "  2  a usage error, or FOLDER cannot be read\n";
+
+static bool ColourWanted() {
+#ifdef _WIN32
+    // Older consoles print escape codes literally; plain text is always readable.
+    return false;
+#else
+    return isatty(fileno(stdout)) != 0 && getenv("NO_COLOR") == NULL;
+#endif
+}
+
+static int UsageError(const char* problem, const char* detail) {
+    fprintf(stderr, "driversetup-check: %s%s\n\n%s", problem, detail, kUsage);
+    return kExitUsage;
+}
+
+int main(int argc, char* argv[]) {
+    bool strict = false;
+    const char* folder_argument = NULL;
+    bool options_done = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (!options_done && strcmp(argument, "--") == 0) {
+            options_done = true;
+        } else if (!options_done && (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0 ||
+                                     strcmp(argument, "/?") == 0)) {
+            fputs(kUsage, stdout);
+            return kExitReady;
+        } else if (!options_done && strcmp(argument, "--strict") == 0) {
+            strict = true;
+        } else if (!options_done && argument[0] == '-' && argument[1] != '\0') {
+            return UsageError("unknown option ", argument);
+        } else if (folder_argument != NULL) {
+            return UsageError("more than one folder given: ", argument);
+        } else {
+            folder_argument = argument;
+        }
+    }
+
+    const fs::path folder = folder_argument != NULL ? fs::path(folder_argument) : fs::path(".");
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) {
+        fprintf(stderr, "driversetup-check: %s: %s\n", folder.u8string().c_str(),
+                fs::exists(folder, error) ? "not a folder" : "no such folder");
+        return kExitUsage;
+    }
+    fs::directory_iterator listing(folder, error);
+    if (error) {
+        fprintf(stderr, "driversetup-check: %s: cannot be read (%s)\n", folder.u8string().c_str(),
+                error.message().c_str());
+        return kExitUsage;
+    }
+    const fs::path absolute = fs::absolute(folder, error);
+    const std::string shown_folder = (error ? folder : absolute).u8string();
+    printf("checking %s as the launcher's working directory\n", shown_folder.c_str());
+
+    Findings findings = CheckDistribution(folder);
+    const bool colour = ColourWanted();
+    for (size_t i = 0; i < findings.size(); ++i) {
+        printf("%s\n", FormatFinding(findings[i], colour).c_str());
+    }
+#ifdef _WIN32
+    Findings machine_findings;
+    const std::string machine_line =
+        DescribeThisMachine(ReadThisMachine(), shown_folder, &machine_findings);
+    for (size_t i = 0; i < machine_findings.size(); ++i) {
+        printf("%s\n", FormatFinding(machine_findings[i], colour).c_str());
+    }
+    findings.insert(findings.end(), machine_findings.begin(), machine_findings.end());
+    printf("%s\n", machine_line.c_str());
+#endif
+    printf("%s\n", FormatSummary(findings).c_str());
+    return ExitCodeFor(findings, strict);
+}

@@ -1,0 +1,19 @@
+// The "this machine" line: the launcher's choice here, from the launcher's own probe.
+#include "check/this_machine.h"
+
+#include "check/pe_image.h"
+#include "launcher/preinstaller_variants.h"
+
+std::string DescribeThisMachine(const MachineFacts& facts, const std::string& folder,
+                                Findings* findings) {
+    const PreinstallerVariant& row = kPreinstallerVariants[facts.probe_answer == 1 ? 1 : 0];
+    if (facts.native_machine == kPeMachineArm64) {
+        Finding finding = {kSeverityWarning, kScopeThisMachine, row.lpFile,
+                           "this is an ARM64 machine: the launcher starts this build here, but "
+                           "x64 and x86 kernel drivers do not install on ARM64; ship an ARM64 "
+                           "driver package and install it another way"};
+        findings->push_back(finding);
+    }
+    return std::string("this machine: the launcher would start ") + row.lpFile +
+           " with parameters \"" + row.lpParameters + "\" in folder " + folder;
+}
