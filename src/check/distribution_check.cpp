@@ -211,9 +211,9 @@ static bool FindFile(const fs::path& folder, const std::string& wanted, Scope sc
     }
     if (!fs::is_regular_file(status)) {
         Add(findings, kSeverityError, scope, wanted,
-            error ? "vanished or cannot be examined; put " + what + " there"
-                  : "is not a regular file (a device, pipe or broken link); put " + what +
-                        " there");
+            error
+                ? "vanished or cannot be examined; put " + what + " there"
+                : "is not a regular file (a device, pipe or broken link); put " + what + " there");
         return false;
     }
     return true;
@@ -258,8 +258,8 @@ static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
     const std::string wanted = JoinShown(ParentOf(inf_shown), catalog);
     Resolved resolved;
     if (!FindFile(folder, wanted, scope,
-                  "the catalog that " + inf_shown + " names in [Version] (CatalogFile)",
-                  findings, &resolved)) {
+                  "the catalog that " + inf_shown + " names in [Version] (CatalogFile)", findings,
+                  &resolved)) {
         return;
     }
     Add(findings, kSeverityOk, scope, wanted, "catalog named by the INF is present");
@@ -301,8 +301,8 @@ Findings CheckDistribution(const fs::path& folder) {
         const PreinstallerVariant& variant = kPreinstallerVariants[i];
         const RowRules& row = kRowRules[i];
         CheckProgram(folder, variant.lpFile, row.scope,
-                     std::string("the ") + row.build + " pre-installer", row.machine, row.magic,
-                     0, &findings);
+                     std::string("the ") + row.build + " pre-installer", row.machine, row.magic, 0,
+                     &findings);
         const std::string parameters = variant.lpParameters;
         const std::string inf = parameters.substr(sizeof PREINSTALLER_INF_SWITCH - 1);
         CheckPackage(folder, inf, row, &findings);

@@ -107,8 +107,8 @@ static bool DecodeUtf16Le(const unsigned char* data, size_t size, std::string* t
     return true;
 }
 
-bool DecodeInfText(const unsigned char* data, size_t size, std::string* text,
-                   InfEncoding* encoding, std::string* error) {
+bool DecodeInfText(const unsigned char* data, size_t size, std::string* text, InfEncoding* encoding,
+                   std::string* error) {
     text->clear();
     if (StartsWith(data, size, kUtf16LeBom, sizeof kUtf16LeBom)) {
         *encoding = kInfUtf16LeBom;
@@ -247,9 +247,9 @@ InfDocument ParseInfText(const std::string& text, InfEncoding encoding) {
         }
         if (line[0] == '[') {
             const size_t close = line.find(']');
-            current = SectionNamed(&document, Trim(line.substr(
-                                                  1, close == std::string::npos ? std::string::npos
-                                                                                : close - 1)));
+            current = SectionNamed(
+                &document,
+                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
             continue;
         }
         if (current != std::string::npos) {
@@ -316,12 +316,12 @@ static DecorationTarget TargetOf(const std::string& decoration) {
 }
 
 struct ArchRules {
-    const char* windows;           // "64-bit Windows"
-    const char* decoration;        // the decoration to suggest
-    DecorationTarget own_target;   // decorations of this row's platform
-    bool needs_decoration;         // the undecorated section is ignored there
-    const char* catalog_key;       // CatalogFile.NTamd64 and the like
-    bool needs_catalog;            // installs only signed packages
+    const char* windows;          // "64-bit Windows"
+    const char* decoration;       // the decoration to suggest
+    DecorationTarget own_target;  // decorations of this row's platform
+    bool needs_decoration;        // the undecorated section is ignored there
+    const char* catalog_key;      // CatalogFile.NTamd64 and the like
+    bool needs_catalog;           // installs only signed packages
 };
 
 static const ArchRules kArchRules[] = {

@@ -39,8 +39,8 @@ struct InfDocument {
 
 // Turns raw bytes into UTF-8 text: strips a UTF-8 BOM, converts UTF-16LE behind its BOM.
 // Returns false, with the reason in *error, for text Windows setup would not read.
-bool DecodeInfText(const unsigned char* data, size_t size, std::string* text,
-                   InfEncoding* encoding, std::string* error);
+bool DecodeInfText(const unsigned char* data, size_t size, std::string* text, InfEncoding* encoding,
+                   std::string* error);
 
 // Splits INF text into sections and lines: ';' comments (outside quotes) and blank lines go,
 // a trailing backslash joins a line to the next.

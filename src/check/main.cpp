@@ -65,8 +65,8 @@ int main(int argc, char* argv[]) {
         const char* argument = argv[i];
         if (!options_done && strcmp(argument, "--") == 0) {
             options_done = true;
-        } else if (!options_done && (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0 ||
-                                     strcmp(argument, "/?") == 0)) {
+        } else if (!options_done && (strcmp(argument, "--help") == 0 ||
+                                     strcmp(argument, "-h") == 0 || strcmp(argument, "/?") == 0)) {
             fputs(kUsage, stdout);
             return kExitReady;
         } else if (!options_done && strcmp(argument, "--strict") == 0) {
@@ -93,7 +93,11 @@ int main(int argc, char* argv[]) {
                 error.message().c_str());
         return kExitUsage;
     }
-    const fs::path absolute = fs::absolute(folder, error);
+    // "C:\dist" rather than "C:\dist\." when the folder is the working directory.
+    fs::path absolute = fs::absolute(folder, error).lexically_normal();
+    if (!absolute.has_filename() && absolute.has_relative_path()) {
+        absolute = absolute.parent_path();
+    }
     const std::string shown_folder = (error ? folder : absolute).u8string();
     printf("checking %s as the launcher's working directory\n", shown_folder.c_str());
 

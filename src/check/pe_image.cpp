@@ -95,8 +95,8 @@ PeImageInfo InspectPeImage(const unsigned char* data, size_t size, uint64_t file
     }
     for (uint16_t i = 0; i < section_count; ++i) {
         const unsigned char* section = data + sections + uint64_t{i} * kSectionHeaderSize;
-        const uint64_t end = uint64_t{ReadU32(section + kSectionRawPointer)} +
-                             ReadU32(section + kSectionRawSize);
+        const uint64_t end =
+            uint64_t{ReadU32(section + kSectionRawPointer)} + ReadU32(section + kSectionRawSize);
         if (end > info.sections_end) {
             info.sections_end = end;
         }
@@ -119,7 +119,7 @@ struct NamedValue {
 };
 
 static const NamedValue kMachineNames[] = {
-    {kPeMachineI386, "i386"},   {kPeMachineAmd64, "AMD64"}, {kPeMachineArm64, "ARM64"},
+    {kPeMachineI386, "i386"},  {kPeMachineAmd64, "AMD64"}, {kPeMachineArm64, "ARM64"},
     {0x01c4, "ARM (Thumb-2)"}, {0x0200, "Itanium"},
 };
 
@@ -164,7 +164,7 @@ std::string DescribePeImage(const PeImageInfo& info) {
         return text + " image not marked executable";
     }
     text += " ";
-    text += NameOf(kSubsystemNames, sizeof kSubsystemNames / sizeof kSubsystemNames[0],
-                   info.subsystem);
+    text +=
+        NameOf(kSubsystemNames, sizeof kSubsystemNames / sizeof kSubsystemNames[0], info.subsystem);
     return text + " program";
 }
