@@ -34,8 +34,8 @@ struct InfCase {
 static const InfCase kInfCases[] = {
     {"decorated package on 64-bit", kDecorated, kPlain, kInfAmd64, "OO", "[Models.NTamd64]",
      "pkg.cat"},
-    {"decorated package on 32-bit reads the undecorated models", kDecorated, kPlain, kInfX86,
-     "OO", "in [Models]", "pkg.cat"},
+    {"decorated package on 32-bit reads the undecorated models", kDecorated, kPlain, kInfX86, "OO",
+     "in [Models]", "pkg.cat"},
     {"undecorated package installs nothing on 64-bit", kUndecorated, kPlain, kInfAmd64, "OE",
      "names no NTamd64 decoration", "pkg.cat"},
     {"undecorated package is fine on 32-bit", kUndecorated, kPlain, kInfX86, "OO", "in [Models]",
@@ -159,11 +159,16 @@ struct DecodeCase {
 };
 
 static const DecodeCase kDecodeCases[] = {
-    {"surrogate pair becomes one UTF-8 character", {0xff, 0xfe, 0x3d, 0xd8, 0x00, 0xde}, true,
+    {"surrogate pair becomes one UTF-8 character",
+     {0xff, 0xfe, 0x3d, 0xd8, 0x00, 0xde},
+     true,
      "\xf0\x9f\x98\x80"},
-    {"lone high surrogate at the end", {0xff, 0xfe, 'a', 0, 0x3d, 0xd8}, true,
-     "a\xef\xbf\xbd"},
-    {"lone low surrogate", {0xff, 0xfe, 0x00, 0xde, 'b', 0}, true, "\xef\xbf\xbd" "b"},
+    {"lone high surrogate at the end", {0xff, 0xfe, 'a', 0, 0x3d, 0xd8}, true, "a\xef\xbf\xbd"},
+    {"lone low surrogate",
+     {0xff, 0xfe, 0x00, 0xde, 'b', 0},
+     true,
+     "\xef\xbf\xbd"
+     "b"},
     {"Latin-1 letter from UTF-16", {0xff, 0xfe, 0xe9, 0x00}, true, "\xc3\xa9"},
     {"odd UTF-16 length", {0xff, 0xfe, 'a', 0, 'b'}, false, ""},
     {"ANSI bytes pass through", {'x', 0xe9}, true, "x\xe9"},

@@ -47,12 +47,15 @@ static const Finding kError32 = {kSeverityError, kScope32Bit, "d", "gone"};
 static const Finding kErrorBoth = {kSeverityError, kScopeBoth, "DriverSetup.exe", "wrong"};
 
 static const SummaryCase kSummaryCases[] = {
-    {"ready everywhere", {kOk, kOk, kWarning},
+    {"ready everywhere",
+     {kOk, kOk, kWarning},
      "summary: 2 ok, 1 warning, 0 errors. 32-bit Windows: ready. 64-bit Windows: ready."},
-    {"64-bit broken", {kOk, kError, kError},
+    {"64-bit broken",
+     {kOk, kError, kError},
      "summary: 1 ok, 0 warnings, 2 errors. 32-bit Windows: ready. 64-bit Windows: would start "
      "nothing or the wrong thing (2 errors)."},
-    {"an error for both counts on each", {kError32, kErrorBoth},
+    {"an error for both counts on each",
+     {kError32, kErrorBoth},
      "summary: 0 ok, 0 warnings, 2 errors. 32-bit Windows: would start nothing or the wrong "
      "thing (2 errors). 64-bit Windows: would start nothing or the wrong thing (1 error)."},
 };

@@ -1,0 +1,40 @@
+// Fuzz target: CheckInf on arbitrary bytes for both rows, in heap storage of exactly their
+// size. Checks that every outcome is reported, and that text that cannot be decoded gives one
+// error and nothing else.
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "check/inf_file.h"
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::vector<unsigned char> bytes(data, data + size);
+    std::string text;
+    std::string error;
+    InfEncoding encoding = kInfAnsiOrUtf8;
+    const bool decoded = DecodeInfText(bytes.data(), bytes.size(), &text, &encoding, &error);
+    FUZZ_CHECK(decoded == error.empty());
+    if (decoded) {
+        // Decoded text never carries a NUL: it would cut the INF short for Windows.
+        FUZZ_CHECK(text.find('\0') == std::string::npos);
+    }
+    static const InfArch kArches[] = {kInfX86, kInfAmd64};
+    for (InfArch arch : kArches) {
+        const InfCheck check = CheckInf(bytes.data(), bytes.size(), arch, kScope32Bit, "f.inf");
+        FUZZ_CHECK(!check.findings.empty());
+        for (const Finding& finding : check.findings) {
+            FUZZ_CHECK(finding.subject == "f.inf");
+            FUZZ_CHECK(!finding.text.empty());
+            FUZZ_CHECK(finding.severity >= kSeverityOk && finding.severity <= kSeverityError);
+        }
+        if (!decoded) {
+            FUZZ_CHECK(check.findings.size() == 1);
+            FUZZ_CHECK(check.findings[0].severity == kSeverityError);
+            FUZZ_CHECK(check.catalog.empty());
+        }
+    }
+    return 0;
+}
