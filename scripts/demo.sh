@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job on a built-in sample: builds DriverSetup.exe, lays a sample driver distribution
-# folder under build/sample/, runs the launcher there under Wine as 64-bit and as 32-bit
-# Windows, and shows which pre-installer (a stand-in that records its start) was started how.
+# The main job on a built-in sample: builds DriverSetup.exe and driversetup-check.exe, lays a
+# sample driver distribution folder under build/sample/, checks it, runs the launcher there
+# under Wine as 64-bit and as 32-bit Windows, and shows which pre-installer (a stand-in that
+# records its start) was started how.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,7 +15,7 @@ step() { printf '\n==> %s\n' "$*"; }
 step "Checking the Debian packages for the Windows build and Wine"
 scripts/install-deps.sh windows
 
-step "Building DriverSetup.exe and the pre-installer stand-ins (preset 'windows')"
+step "Building DriverSetup.exe, driversetup-check.exe and the pre-installer stand-ins (preset 'windows')"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
@@ -29,6 +30,17 @@ scripts/lay_distribution.sh "$dist" "$build/DriverSetup.exe" \
 (cd "$dist" && find . -type f | sort | sed 's/^\.\//    /')
 
 field() { standin_report_value "$report" "$1"; }
+
+step "Checking the folder with driversetup-check.exe (64-bit Wine prefix $sample/wine/win64)"
+wine_ensure_prefix "$sample/wine/win64" win64
+# The checker reads the folder only; copied beside it, not into it, so the folder stays as laid.
+cp "$build/driversetup-check.exe" "$sample/driversetup-check.exe"
+set +e
+(cd "$dist" && WINEPREFIX=$sample/wine/win64 wine "$sample/driversetup-check.exe" | tr -d '\r' |
+    sed 's/^/    /')
+check_status=${PIPESTATUS[0]}
+set -e
+echo "    checker exit code  : $check_status"
 
 for arch in win64 win32; do
     bits=${arch#win}
@@ -62,4 +74,5 @@ done
 
 step "Done"
 echo "    distributable exe  : $build/DriverSetup.exe ($(stat -c %s "$build/DriverSetup.exe") bytes)"
+echo "    folder checker     : $build/driversetup-check.exe (for Linux: cmake --preset host, then build/host/driversetup-check)"
 echo "    sample folder      : $dist"

@@ -63,9 +63,7 @@ std::string FormatSummary(const Findings& findings) {
             }
         }
         line += std::string(" ") + kWindowsKinds[k].name + ": ";
-        line += errors == 0 ? "ready."
-                            : "would start nothing or the wrong thing (" +
-                                  Plural(errors, "error", "errors") + ").";
+        line += errors == 0 ? "ready." : "NOT ready (" + Plural(errors, "error", "errors") + ").";
     }
     return line;
 }

@@ -52,12 +52,13 @@ static const SummaryCase kSummaryCases[] = {
      "summary: 2 ok, 1 warning, 0 errors. 32-bit Windows: ready. 64-bit Windows: ready."},
     {"64-bit broken",
      {kOk, kError, kError},
-     "summary: 1 ok, 0 warnings, 2 errors. 32-bit Windows: ready. 64-bit Windows: would start "
+     "summary: 1 ok, 0 warnings, 2 errors. 32-bit Windows: ready. 64-bit Windows: NOT ready (2 "
+     "errors)."
      "nothing or the wrong thing (2 errors)."},
     {"an error for both counts on each",
      {kError32, kErrorBoth},
-     "summary: 0 ok, 0 warnings, 2 errors. 32-bit Windows: would start nothing or the wrong "
-     "thing (2 errors). 64-bit Windows: would start nothing or the wrong thing (1 error)."},
+     "summary: 0 ok, 0 warnings, 2 errors. 32-bit Windows: NOT ready (2 errors). 64-bit "
+     "Windows: NOT ready (1 error)."},
 };
 
 TEST(FormatSummary, Table) {
