@@ -53,8 +53,7 @@ static const SummaryCase kSummaryCases[] = {
     {"64-bit broken",
      {kOk, kError, kError},
      "summary: 1 ok, 0 warnings, 2 errors. 32-bit Windows: ready. 64-bit Windows: NOT ready (2 "
-     "errors)."
-     "nothing or the wrong thing (2 errors)."},
+     "errors)."},
     {"an error for both counts on each",
      {kError32, kErrorBoth},
      "summary: 0 ok, 0 warnings, 2 errors. 32-bit Windows: NOT ready (2 errors). 64-bit "
