@@ -30,7 +30,7 @@ function(driversetup_standin_x64 output)
         message(STATUS "x86_64-w64-mingw32-g++ not found: QZDrvPrep_x64.exe stand-in not built")
         return()
     endif()
-    set(source ${CMAKE_SOURCE_DIR}/src/standin/preinstaller_standin.cpp)
+    set(source ${CMAKE_SOURCE_DIR}/samples/standin/preinstaller_standin.cpp)
     add_custom_command(
         OUTPUT ${output}
         COMMAND ${MINGW_X64_CXX} -std=c++17 -Os -Wall -Wextra -Werror -fno-exceptions
