@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "check/ascii.h"
 #include "check/inf_file.h"
 #include "check/pe_image.h"
 #include "launcher/preinstaller_variants.h"
@@ -34,22 +35,6 @@ static const RowRules kRowRules[kPreinstallerVariantCount] = {
     {kScope32Bit, "32-bit (PE32 i386)", kPeMachineI386, kPeMagicPe32, kInfX86},
     {kScope64Bit, "64-bit (PE32+ AMD64)", kPeMachineAmd64, kPeMagicPe32Plus, kInfAmd64},
 };
-
-static char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-static bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 static std::vector<std::string> SplitBackslashes(const std::string& windows_path) {
     std::vector<std::string> parts;

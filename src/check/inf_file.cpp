@@ -4,36 +4,14 @@
 
 #include <stdio.h>
 
+#include "check/ascii.h"
+
 static const unsigned char kUtf8Bom[] = {0xef, 0xbb, 0xbf};
 static const unsigned char kUtf16LeBom[] = {0xff, 0xfe};
 static const unsigned char kUtf16BeBom[] = {0xfe, 0xff};
 static const char* const kAcceptedSignatures[] = {"$Windows NT$", "$Chicago$"};
 
 static const char kUnicodeReplacement[] = "\xef\xbf\xbd";
-
-static char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-static std::string FoldAsciiString(const std::string& text) {
-    std::string folded = text;
-    for (size_t i = 0; i < folded.size(); ++i) {
-        folded[i] = FoldAscii(folded[i]);
-    }
-    return folded;
-}
-
-static bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 static bool StartsWith(const unsigned char* data, size_t size, const unsigned char* prefix,
                        size_t prefix_size) {
@@ -210,14 +188,14 @@ static InfLine SplitLine(const std::string& line) {
 // adding a section may move the others.
 static size_t SectionNamed(InfDocument* document, const std::string& name) {
     const std::map<std::string, size_t>::const_iterator found =
-        document->index.find(FoldAsciiString(name));
+        document->index.find(FoldAscii(name));
     if (found != document->index.end()) {
         return found->second;
     }
     InfSection section;
     section.name = name;
     document->sections.push_back(section);
-    document->index[FoldAsciiString(name)] = document->sections.size() - 1;
+    document->index[FoldAscii(name)] = document->sections.size() - 1;
     return document->sections.size() - 1;
 }
 
@@ -261,7 +239,7 @@ InfDocument ParseInfText(const std::string& text, InfEncoding encoding) {
 
 const InfSection* FindInfSection(const InfDocument& document, const std::string& name) {
     const std::map<std::string, size_t>::const_iterator found =
-        document.index.find(FoldAsciiString(name));
+        document.index.find(FoldAscii(name));
     return found != document.index.end() ? &document.sections[found->second] : NULL;
 }
 

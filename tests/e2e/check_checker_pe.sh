@@ -6,18 +6,8 @@
 set -uo pipefail
 
 exe=$1 objdump=$2
-failures=0
-checks=0
-check() {
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    if "$@"; then echo "ok: $what"; else echo "FAIL: $what" >&2; failures=$((failures + 1)); fi
-}
-
-headers=$("$objdump" -p "$exe")
-file_format=$("$objdump" -f "$exe")
-sections=$("$objdump" -h "$exe")
+# shellcheck source=pe_checks_common.sh
+. "$(dirname "$0")/pe_checks_common.sh"
 # The manifest is stored as plain text inside the resource section.
 manifest=$(grep -ao '<assembly.*</assembly>' <(tr -d '\r\n' <"$exe"))
 
@@ -42,5 +32,4 @@ done
 check "stripped: no symbols" eval '! grep -q HAS_SYMS <<<"$file_format"'
 check "no link time stamp" grep -Eq '^Time/Date[[:space:]]+Thu Jan  1 00:00:00 1970' <<<"$headers"
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish_checks

@@ -9,18 +9,8 @@ exe=$1 objdump=$2 source_dir=$3 binary_dir=$4 empty_program=$5
 # What the launcher's own logic may add to the start-up code's floor: two file-alignment
 # blocks of 512 bytes.
 readonly kSizeAllowance=1024
-failures=0
-checks=0
-check() {
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    if "$@"; then echo "ok: $what"; else echo "FAIL: $what" >&2; failures=$((failures + 1)); fi
-}
-
-headers=$("$objdump" -p "$exe")
-sections=$("$objdump" -h "$exe")
-file_format=$("$objdump" -f "$exe")
+# shellcheck source=pe_checks_common.sh
+. "$(dirname "$0")/pe_checks_common.sh"
 
 # Lists "DLL function" pairs from the import tables, DLL names in upper case.
 imports=$(printf '%s\n' "$headers" | awk '
@@ -65,5 +55,4 @@ check "no link time stamp" grep -Eq '^Time/Date[[:space:]]+Thu Jan  1 00:00:00 1
 check "no source path inside" eval '! grep -qaF "$source_dir" "$exe"'
 check "no build path inside" eval '! grep -qaF "$binary_dir" "$exe"'
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish_checks
