@@ -28,6 +28,7 @@ damage() {
     folder-in-place) rm "$dir/Drive/amd64/QZDrvPrep_x64.exe" && mkdir "$dir/Drive/amd64/QZDrvPrep_x64.exe" ;;
     inf-missing) rm "$dir/Drive/Tavix/amd64/quenusb.inf" ;;
     inf-vanished) rm "$dir/Drive/Tavix/amd64/quenusb.inf" && ln -s gone.inf "$dir/Drive/Tavix/amd64/quenusb.inf" ;;
+    inf-is-a-pipe) rm "$dir/Drive/Tavix/x86/quenusb.inf" && mkfifo "$dir/Drive/Tavix/x86/quenusb.inf" ;;
     inf-undecorated) printf "$undecorated_inf" >"$dir/Drive/Tavix/amd64/quenusb.inf" ;;
     inf-bad-signature) sed -i 's/\$Windows NT\$/$Windows 98$/' "$dir/Drive/Tavix/x86/quenusb.inf" ;;
     inf-utf16) { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$dir/Drive/Tavix/x86/quenusb.inf"; } >"$dir/x" && mv "$dir/x" "$dir/Drive/Tavix/x86/quenusb.inf" ;;
@@ -51,6 +52,7 @@ cases=(
     "folder-in-place||1|Drive\\amd64\\QZDrvPrep_x64.exe: is a folder, not a file"
     "inf-missing||1|Drive\\Tavix\\amd64\\quenusb.inf: not found: Drive\\Tavix\\amd64 holds quenusb.cat"
     "inf-vanished||1|Drive\\Tavix\\amd64\\quenusb.inf: vanished or cannot be examined"
+    "inf-is-a-pipe||1|Drive\\Tavix\\x86\\quenusb.inf: is not a regular file (a device, pipe or broken link)"
     "inf-undecorated||1|Drive\\Tavix\\amd64\\quenusb.inf: [Manufacturer] entry '%V%' names no NTamd64 decoration"
     "inf-bad-signature||1|Drive\\Tavix\\x86\\quenusb.inf: has Signature '\$Windows 98\$'"
     "inf-utf16||0|Drive\\Tavix\\x86\\quenusb.inf: an INF (UTF-16LE with BOM)"
