@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the host unit tests against fakes (plain, then under sanitizers with the
-# bounded fuzz runs), then the Windows build with its Wine end-to-end tests and exe checks.
+# bounded fuzz runs), then the Windows build with its Wine end-to-end tests, exe checks and
+# release packaging and signing tests.
 # Installs missing Debian packages first.
 set -uo pipefail
 
@@ -36,7 +37,7 @@ run_step "Formatting of the C++ sources (scripts/format.sh mends it)" scripts/fo
 run_step "Host unit tests (preset host)" build_and_test host
 run_step "Host unit tests under ASan and UBSan, and the fuzz targets (preset host-sanitize)" \
     build_and_test host-sanitize
-run_step "Windows build, Wine end-to-end tests and exe checks (preset windows)" \
+run_step "Windows build, Wine end-to-end tests, exe checks, release tests (preset windows)" \
     build_and_test windows
 
 step "Summary"
