@@ -110,6 +110,11 @@ for file in "$pkcs12" "$cert" "$key" "$password_file" "$ca" "$tsa_certs" "$tsa_k
     [ -z "$file" ] || [ -r "$file" ] || die "cannot read $file"
 done
 [ -n "$ca" ] || ca=/etc/ssl/certs/ca-certificates.crt
+# Debian 12's own osslsigncode (2.5) has no built-in time-stamping authority; newer ones do.
+if [ -n "$tsa_certs" ] && ! grep -q -- '-TSA-certs' <<<"$(osslsigncode --help 2>&1 || true)"; then
+    die "this osslsigncode ($(osslsigncode --version 2>&1 | sed '1!d; s/,.*//')) cannot time-stamp" \
+        "locally (-TSA-certs); use --timestamp URL, or a newer osslsigncode (bookworm-backports)"
+fi
 
 version=$(sed -n 's/^project(DriverSetup VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || die "no version in CMakeLists.txt's project()"

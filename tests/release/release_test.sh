@@ -92,12 +92,29 @@ exec "$real_osslsigncode" "\$@"
 SHIM
 chmod +x "$work/shim/osslsigncode"
 
-# --- Signed from PKCS#12 with a password file and a time stamp.
+# The built-in time-stamping authority came after Debian 12's osslsigncode 2.5; with that
+# version the package is signed without a time stamp and --tsa-certs must be refused.
+local_tsa=(--tsa-certs "$pki/tsa-chain.pem" --tsa-key "$pki/tsa.key")
+# Read whole first: grep -q ending a pipe early would fail it under pipefail.
+if grep -q -- '-TSA-certs' <<<"$(osslsigncode --help 2>&1 || true)"; then
+    stamping=("${local_tsa[@]}")
+    stamped_text='signed  : yes: .*, time-stamped'
+else
+    echo "note: $(osslsigncode --version 2>&1 | sed '1!d; s/,.*//') cannot time-stamp locally;" \
+        "signing is tested without a time stamp"
+    stamping=()
+    stamped_text='signed  : yes: .*not time-stamped'
+    release_to "$work/no-tsa" --pkcs12 "$pki/sign.p12" --password-file "$pki/password" \
+        --ca "$pki/ca.pem" "${local_tsa[@]}"
+    check "a local TSA is refused where osslsigncode lacks it" \
+        grep -q 'cannot time-stamp locally' "$work/no-tsa.log"
+fi
+
+# --- Signed from PKCS#12 with a password file and, where possible, a time stamp.
 PATH="$work/shim:$PATH" release_to "$work/signed" --pkcs12 "$pki/sign.p12" \
-    --password-file "$pki/password" --ca "$pki/ca.pem" \
-    --tsa-certs "$pki/tsa-chain.pem" --tsa-key "$pki/tsa.key"
+    --password-file "$pki/password" --ca "$pki/ca.pem" "${stamping[@]}"
 check "signed release succeeds" test -f "$work/signed/$zip_name"
-check "it says it is signed and time-stamped" grep -q 'signed  : yes: .*time-stamped' "$work/signed.log"
+check "it says whether it is time-stamped" grep -q "$stamped_text" "$work/signed.log"
 check "osslsigncode was called" test -s "$work/osslsigncode-calls"
 check "the password is on no command line" \
     bash -c '! grep -qF "$1" "$2"' - "$password" "$work/osslsigncode-calls"
@@ -110,8 +127,10 @@ for program in "${programs[@]}"; do
     osslsigncode verify -CAfile "$pki/ca.pem" -TSA-CAfile "$pki/ca.pem" -in "$signed" \
         >"$work/verify.log" 2>&1
     check "$program verifies against the throwaway CA" test $? -eq 0
-    check "$program carries a verified time stamp" \
-        grep -q 'Timestamp Server Signature verification: ok' "$work/verify.log"
+    if [ ${#stamping[@]} -gt 0 ]; then
+        check "$program carries a verified time stamp" \
+            grep -q 'Timestamp Server Signature verification: ok' "$work/verify.log"
+    fi
     # One byte inside the code, which the signature covers.
     cp "$signed" "$work/tampered.exe"
     printf '\x90' | dd of="$work/tampered.exe" bs=1 seek=1100 conv=notrunc status=none
