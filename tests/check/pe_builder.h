@@ -7,7 +7,7 @@
 
 #include <vector>
 
-struct PeSpec {
+struct PeLayout {
     uint16_t machine;
     uint16_t magic;            // 0x10b PE32, 0x20b PE32+
     uint16_t characteristics;  // 0x0102 an exe, 0x2102 a DLL
@@ -34,30 +34,30 @@ inline void PutU32(std::vector<unsigned char>* bytes, size_t at, uint32_t value)
     PutU16(bytes, at + 2, static_cast<uint16_t>(value >> 16));
 }
 
-// The whole file: headers at spec.lfanew, sections laid one after another from
+// The whole file: headers at layout.lfanew, sections laid one after another from
 // kSectionDataStart (or right after the headers when those reach further).
-inline std::vector<unsigned char> BuildPe(const PeSpec& spec) {
+inline std::vector<unsigned char> BuildPe(const PeLayout& layout) {
     const uint16_t optional_size =
-        spec.optional_size != 0 ? spec.optional_size : (spec.magic == 0x20b ? 240 : 224);
-    const size_t optional = spec.lfanew + 24;
+        layout.optional_size != 0 ? layout.optional_size : (layout.magic == 0x20b ? 240 : 224);
+    const size_t optional = layout.lfanew + 24;
     const size_t table = optional + optional_size;
-    size_t data = table + spec.section_count * 40;
+    size_t data = table + layout.section_count * 40;
     data = data < kSectionDataStart ? kSectionDataStart : (data + 0x1ff) & ~size_t{0x1ff};
-    std::vector<unsigned char> bytes(data + spec.section_count * kSectionDataSize, 0);
+    std::vector<unsigned char> bytes(data + layout.section_count * kSectionDataSize, 0);
     bytes[0] = 'M';
     bytes[1] = 'Z';
-    PutU32(&bytes, 0x3c, spec.lfanew);
-    bytes[spec.lfanew] = 'P';
-    bytes[spec.lfanew + 1] = 'E';
-    PutU16(&bytes, spec.lfanew + 4, spec.machine);
-    PutU16(&bytes, spec.lfanew + 6, spec.section_count);
-    PutU16(&bytes, spec.lfanew + 20, optional_size);
-    PutU16(&bytes, spec.lfanew + 22, spec.characteristics);
-    PutU16(&bytes, optional, spec.magic);
+    PutU32(&bytes, 0x3c, layout.lfanew);
+    bytes[layout.lfanew] = 'P';
+    bytes[layout.lfanew + 1] = 'E';
+    PutU16(&bytes, layout.lfanew + 4, layout.machine);
+    PutU16(&bytes, layout.lfanew + 6, layout.section_count);
+    PutU16(&bytes, layout.lfanew + 20, optional_size);
+    PutU16(&bytes, layout.lfanew + 22, layout.characteristics);
+    PutU16(&bytes, optional, layout.magic);
     if (optional_size >= 70) {
-        PutU16(&bytes, optional + 68, spec.subsystem);
+        PutU16(&bytes, optional + 68, layout.subsystem);
     }
-    for (uint16_t i = 0; i < spec.section_count; ++i) {
+    for (uint16_t i = 0; i < layout.section_count; ++i) {
         PutU32(&bytes, table + i * 40 + 16, kSectionDataSize);
         PutU32(&bytes, table + i * 40 + 20, static_cast<uint32_t>(data + i * kSectionDataSize));
     }

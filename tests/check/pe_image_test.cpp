@@ -10,22 +10,22 @@
 
 namespace {
 
-static const PeSpec kX86Gui = {0x014c, 0x10b, kExeCharacteristics, 2, 0x80, 3, 0};
-static const PeSpec kX64Gui = {0x8664, 0x20b, kExeCharacteristics, 2, 0x80, 3, 0};
-static const PeSpec kX64Console = {0x8664, 0x20b, kExeCharacteristics, 3, 0x80, 1, 0};
-static const PeSpec kArm64Gui = {0xaa64, 0x20b, kExeCharacteristics, 2, 0x80, 1, 0};
-static const PeSpec kX86Dll = {0x014c, 0x10b, kDllCharacteristics, 2, 0x80, 1, 0};
-static const PeSpec kLfanewFar = {0x014c, 0x10b, kExeCharacteristics, 2, 0x80, 1, 0};
-static const PeSpec kShortOptional = {0x014c, 0x10b, kExeCharacteristics, 2, 0x80, 1, 60};
-static const PeSpec kUnknownMagic = {0x014c, 0x107, kExeCharacteristics, 2, 0x80, 1, 224};
-static const PeSpec kObjectFile = {0x014c, 0x10b, 0x0000, 2, 0x80, 1, 0};
+static const PeLayout kX86Gui = {0x014c, 0x10b, kExeCharacteristics, 2, 0x80, 3, 0};
+static const PeLayout kX64Gui = {0x8664, 0x20b, kExeCharacteristics, 2, 0x80, 3, 0};
+static const PeLayout kX64Console = {0x8664, 0x20b, kExeCharacteristics, 3, 0x80, 1, 0};
+static const PeLayout kArm64Gui = {0xaa64, 0x20b, kExeCharacteristics, 2, 0x80, 1, 0};
+static const PeLayout kX86Dll = {0x014c, 0x10b, kDllCharacteristics, 2, 0x80, 1, 0};
+static const PeLayout kLfanewFar = {0x014c, 0x10b, kExeCharacteristics, 2, 0x80, 1, 0};
+static const PeLayout kShortOptional = {0x014c, 0x10b, kExeCharacteristics, 2, 0x80, 1, 60};
+static const PeLayout kUnknownMagic = {0x014c, 0x107, kExeCharacteristics, 2, 0x80, 1, 224};
+static const PeLayout kObjectFile = {0x014c, 0x10b, 0x0000, 2, 0x80, 1, 0};
 
 // How a case damages the built file before inspection.
 enum Damage { kNone, kCutAt, kLfanewTo, kSignatureByte0, kNotMz, kEmpty, kReadOnlyFirst };
 
 struct PeCase {
     const char* name;
-    const PeSpec* spec;
+    const PeLayout* layout;
     Damage damage;
     size_t damage_value;
     PeVerdict verdict;
@@ -70,7 +70,7 @@ static const PeCase kPeCases[] = {
 TEST(InspectPeImage, Table) {
     for (const PeCase& row : kPeCases) {
         SCOPED_TRACE(row.name);
-        std::vector<unsigned char> bytes = BuildPe(*row.spec);
+        std::vector<unsigned char> bytes = BuildPe(*row.layout);
         size_t visible = bytes.size();
         switch (row.damage) {
             case kNone:
@@ -83,7 +83,7 @@ TEST(InspectPeImage, Table) {
                 PutU32(&bytes, 0x3c, static_cast<uint32_t>(row.damage_value));
                 break;
             case kSignatureByte0:
-                bytes[row.spec->lfanew] = static_cast<unsigned char>(row.damage_value);
+                bytes[row.layout->lfanew] = static_cast<unsigned char>(row.damage_value);
                 break;
             case kNotMz:
                 bytes[0] = 0x7f;

@@ -9,7 +9,7 @@
 
 struct Kind {
     const char* name;
-    PeSpec spec;
+    PeLayout layout;
 };
 
 static const Kind kKinds[] = {
@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
         if (strcmp(kind.name, argv[1]) != 0) {
             continue;
         }
-        const std::vector<unsigned char> bytes = BuildPe(kind.spec);
+        const std::vector<unsigned char> bytes = BuildPe(kind.layout);
         FILE* out = fopen(argv[2], "wb");
         if (out == NULL || fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() ||
             fclose(out) != 0) {
