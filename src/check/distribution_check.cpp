@@ -134,15 +134,10 @@ static std::string DescribeMissing(const Resolved& resolved) {
     return text;
 }
 
-static void Add(Findings* findings, Severity severity, Scope scope, const std::string& subject,
-                const std::string& text) {
-    Finding finding = {severity, scope, subject, text};
-    findings->push_back(finding);
-}
-
 static void AddCaseWarning(Findings* findings, Scope scope, const std::string& wanted,
                            const Resolved& resolved) {
-    Add(findings, kSeverityWarning, scope, wanted,
+    AddFinding(
+        findings, kSeverityWarning, scope, wanted,
         "found as " + resolved.shown +
             ", which matches only when letter case is ignored; Windows ignores it, but rename "
             "it to match exactly so that copies to other file systems keep working");
@@ -175,62 +170,60 @@ static bool ReadPrefix(const fs::path& path, size_t limit, std::vector<unsigned 
     return true;
 }
 
-// Finds a file that must be a regular file; adds the finding for anything else.
-static bool FindFile(const fs::path& folder, const std::string& wanted, Scope scope,
-                     const std::string& what, Findings* findings, Resolved* resolved) {
-    *resolved = Resolve(folder, wanted);
-    if (!resolved->found) {
-        Add(findings, kSeverityError, scope, wanted,
-            DescribeMissing(*resolved) + "; put " + what + " there under this name");
+// Whether the resolved `wanted` is a regular file; adds the finding for anything else.
+static bool IsUsableFile(const std::string& wanted, const Resolved& resolved, Scope scope,
+                         const std::string& what, Findings* findings) {
+    if (!resolved.found) {
+        AddFinding(findings, kSeverityError, scope, wanted,
+                   DescribeMissing(resolved) + "; put " + what + " there under this name");
         return false;
     }
-    if (resolved->case_only) {
-        AddCaseWarning(findings, scope, wanted, *resolved);
+    if (resolved.case_only) {
+        AddCaseWarning(findings, scope, wanted, resolved);
     }
     std::error_code error;
-    const fs::file_status status = fs::status(resolved->path, error);
+    const fs::file_status status = fs::status(resolved.path, error);
     if (fs::is_directory(status)) {
-        Add(findings, kSeverityError, scope, wanted,
-            "is a folder, not a file; put " + what + " there in its place");
+        AddFinding(findings, kSeverityError, scope, wanted,
+                   "is a folder, not a file; put " + what + " there in its place");
         return false;
     }
     if (!fs::is_regular_file(status)) {
-        Add(findings, kSeverityError, scope, wanted,
-            error
-                ? "vanished or cannot be examined; put " + what + " there"
-                : "is not a regular file (a device, pipe or broken link); put " + what + " there");
+        AddFinding(findings, kSeverityError, scope, wanted,
+                   error ? "vanished or cannot be examined; put " + what + " there"
+                         : "is not a regular file (a device, pipe or broken link); put " + what +
+                               " there");
         return false;
     }
     return true;
 }
 
-// Checks that `wanted` is a program of the given machine and kind.
-static void CheckProgram(const fs::path& folder, const std::string& wanted, Scope scope,
+// Checks that the resolved `wanted` is a program of the given machine and kind.
+static void CheckProgram(const std::string& wanted, const Resolved& resolved, Scope scope,
                          const std::string& what, uint16_t machine, uint16_t magic,
                          uint16_t required_subsystem, Findings* findings) {
-    Resolved resolved;
-    if (!FindFile(folder, wanted, scope, what, findings, &resolved)) {
+    if (!IsUsableFile(wanted, resolved, scope, what, findings)) {
         return;
     }
     std::vector<unsigned char> bytes;
     uint64_t file_size = 0;
     std::string error;
     if (!ReadPrefix(resolved.path, kPeHeaderReadLimit, &bytes, &file_size, &error)) {
-        Add(findings, kSeverityError, scope, wanted, error + "; check its permissions");
+        AddFinding(findings, kSeverityError, scope, wanted, error + "; check its permissions");
         return;
     }
     const PeImageInfo info = InspectPeImage(bytes.data(), bytes.size(), file_size);
     const std::string found = DescribePeImage(info);
     if (!IsExecutableFor(info, machine, magic) ||
         (required_subsystem != 0 && info.subsystem != required_subsystem)) {
-        Add(findings, kSeverityError, scope, wanted,
-            "is " + found + ", not " + what + "; put the right build there");
+        AddFinding(findings, kSeverityError, scope, wanted,
+                   "is " + found + ", not " + what + "; put the right build there");
         return;
     }
     char size_text[32];
     snprintf(size_text, sizeof size_text, " (%llu bytes)",
              static_cast<unsigned long long>(file_size));
-    Add(findings, kSeverityOk, scope, wanted, "is " + found + size_text);
+    AddFinding(findings, kSeverityOk, scope, wanted, "is " + found + size_text);
 }
 
 static std::string ParentOf(const std::string& windows_path) {
@@ -241,19 +234,18 @@ static std::string ParentOf(const std::string& windows_path) {
 static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
                          const std::string& catalog, Scope scope, Findings* findings) {
     const std::string wanted = JoinShown(ParentOf(inf_shown), catalog);
-    Resolved resolved;
-    if (!FindFile(folder, wanted, scope,
-                  "the catalog that " + inf_shown + " names in [Version] (CatalogFile)", findings,
-                  &resolved)) {
+    if (!IsUsableFile(wanted, Resolve(folder, wanted), scope,
+                      "the catalog that " + inf_shown + " names in [Version] (CatalogFile)",
+                      findings)) {
         return;
     }
-    Add(findings, kSeverityOk, scope, wanted, "catalog named by the INF is present");
+    AddFinding(findings, kSeverityOk, scope, wanted, "catalog named by the INF is present");
 }
 
 static void CheckPackage(const fs::path& folder, const std::string& wanted, const RowRules& row,
                          Findings* findings) {
-    Resolved resolved;
-    if (!FindFile(folder, wanted, row.scope, "the driver package (INF)", findings, &resolved)) {
+    const Resolved resolved = Resolve(folder, wanted);
+    if (!IsUsableFile(wanted, resolved, row.scope, "the driver package (INF)", findings)) {
         return;
     }
     std::vector<unsigned char> bytes;
@@ -261,7 +253,7 @@ static void CheckPackage(const fs::path& folder, const std::string& wanted, cons
     std::string error;
     // One byte past the limit tells a file at the limit from a longer one.
     if (!ReadPrefix(resolved.path, kInfReadLimit + 1, &bytes, &file_size, &error)) {
-        Add(findings, kSeverityError, row.scope, wanted, error + "; check its permissions");
+        AddFinding(findings, kSeverityError, row.scope, wanted, error + "; check its permissions");
         return;
     }
     if (bytes.size() > kInfReadLimit) {
@@ -270,7 +262,7 @@ static void CheckPackage(const fs::path& folder, const std::string& wanted, cons
                  "is %llu bytes, above the %zu MiB that the checker reads of an INF; make "
                  "sure this is the driver package",
                  static_cast<unsigned long long>(file_size), kInfReadLimit / (1024 * 1024));
-        Add(findings, kSeverityError, row.scope, wanted, text);
+        AddFinding(findings, kSeverityError, row.scope, wanted, text);
         return;
     }
     const InfCheck check = CheckInf(bytes.data(), bytes.size(), row.inf_arch, row.scope, wanted);
@@ -285,7 +277,7 @@ Findings CheckDistribution(const fs::path& folder) {
     for (size_t i = 0; i < kPreinstallerVariantCount; ++i) {
         const PreinstallerVariant& variant = kPreinstallerVariants[i];
         const RowRules& row = kRowRules[i];
-        CheckProgram(folder, variant.lpFile, row.scope,
+        CheckProgram(variant.lpFile, Resolve(folder, variant.lpFile), row.scope,
                      std::string("the ") + row.build + " pre-installer", row.machine, row.magic, 0,
                      &findings);
         const std::string parameters = variant.lpParameters;
@@ -293,14 +285,14 @@ Findings CheckDistribution(const fs::path& folder) {
         CheckPackage(folder, inf, row, &findings);
     }
 
-    Resolved launcher = Resolve(folder, kLauncherFileName);
+    const Resolved launcher = Resolve(folder, kLauncherFileName);
     if (!launcher.found) {
-        Add(&findings, kSeverityWarning, kScopeBoth, kLauncherFileName,
-            "is not in this folder; that is fine only if the launcher is started from "
-            "elsewhere with this folder as its working directory, else copy it here");
+        AddFinding(&findings, kSeverityWarning, kScopeBoth, kLauncherFileName,
+                   "is not in this folder; that is fine only if the launcher is started from "
+                   "elsewhere with this folder as its working directory, else copy it here");
         return findings;
     }
-    CheckProgram(folder, kLauncherFileName, kScopeBoth, "the launcher (a PE32 i386 GUI program)",
+    CheckProgram(kLauncherFileName, launcher, kScopeBoth, "the launcher (a PE32 i386 GUI program)",
                  kPeMachineI386, kPeMagicPe32, kPeSubsystemGui, &findings);
     return findings;
 }

@@ -21,4 +21,11 @@ struct Finding {
 
 typedef std::vector<Finding> Findings;
 
+// Appends one finding.
+inline void AddFinding(Findings* findings, Severity severity, Scope scope,
+                       const std::string& subject, const std::string& text) {
+    Finding finding = {severity, scope, subject, text};
+    findings->push_back(finding);
+}
+
 #endif

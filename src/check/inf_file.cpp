@@ -310,12 +310,6 @@ static const ArchRules kArchRules[] = {
 // Keys tried in order after the row's own decorated one.
 static const char* const kGenericCatalogKeys[] = {"CatalogFile.NT", "CatalogFile"};
 
-static void Add(InfCheck* check, Severity severity, Scope scope, const std::string& subject,
-                const std::string& text) {
-    Finding finding = {severity, scope, subject, text};
-    check->findings.push_back(finding);
-}
-
 static const char* EncodingName(InfEncoding encoding) {
     static const char* const kNames[] = {"ANSI/UTF-8", "UTF-8 with BOM", "UTF-16LE with BOM"};
     return kNames[encoding];
@@ -326,9 +320,9 @@ static void CheckManufacturers(const InfDocument& document, const ArchRules& rul
                                const std::string& subject, InfCheck* check) {
     const InfSection* manufacturer = FindInfSection(document, "Manufacturer");
     if (manufacturer == NULL || manufacturer->lines.empty()) {
-        Add(check, kSeverityWarning, scope, subject,
-            "has no [Manufacturer] entries, so it names no device to install; add one if it "
-            "should install a device");
+        AddFinding(&check->findings, kSeverityWarning, scope, subject,
+                   "has no [Manufacturer] entries, so it names no device to install; add one if it "
+                   "should install a device");
         return;
     }
     size_t errors = 0;
@@ -345,13 +339,13 @@ static void CheckManufacturers(const InfDocument& document, const ArchRules& rul
             }
         }
         if (sections.empty() && rules.needs_decoration) {
-            Add(check, kSeverityError, scope, subject,
-                "[Manufacturer] entry '" + entry + "' names no " + rules.decoration +
-                    " decoration; " + rules.windows +
-                    " ignores undecorated models sections, so the package installs nothing "
-                    "there. Write '" +
-                    entry + " = " + models + ", " + rules.decoration + "' and add [" + models +
-                    "." + rules.decoration + "]");
+            AddFinding(&check->findings, kSeverityError, scope, subject,
+                       "[Manufacturer] entry '" + entry + "' names no " + rules.decoration +
+                           " decoration; " + rules.windows +
+                           " ignores undecorated models sections, so the package installs nothing "
+                           "there. Write '" +
+                           entry + " = " + models + ", " + rules.decoration + "' and add [" +
+                           models + "." + rules.decoration + "]");
             ++errors;
             continue;
         }
@@ -360,9 +354,9 @@ static void CheckManufacturers(const InfDocument& document, const ArchRules& rul
         }
         for (size_t s = 0; s < sections.size(); ++s) {
             if (FindInfSection(document, sections[s]) == NULL) {
-                Add(check, kSeverityError, scope, subject,
-                    "[Manufacturer] entry '" + entry + "' points to [" + sections[s] +
-                        "], which the INF lacks; add that section with the device models");
+                AddFinding(&check->findings, kSeverityError, scope, subject,
+                           "[Manufacturer] entry '" + entry + "' points to [" + sections[s] +
+                               "], which the INF lacks; add that section with the device models");
                 ++errors;
             } else {
                 used += (used.empty() ? "[" : ", [") + sections[s] + "]";
@@ -370,8 +364,8 @@ static void CheckManufacturers(const InfDocument& document, const ArchRules& rul
         }
     }
     if (errors == 0) {
-        Add(check, kSeverityOk, scope, subject,
-            std::string("device models for ") + rules.windows + " in " + used);
+        AddFinding(&check->findings, kSeverityOk, scope, subject,
+                   std::string("device models for ") + rules.windows + " in " + used);
     }
 }
 
@@ -389,14 +383,14 @@ static void CheckCatalog(const InfDocument& document, const ArchRules& rules, Sc
         return;
     }
     if (rules.needs_catalog) {
-        Add(check, kSeverityWarning, scope, subject,
-            std::string("names no catalog in [Version] (CatalogFile); ") + rules.windows +
-                " installs only signed driver packages, so sign the package and name its "
-                "catalog");
+        AddFinding(&check->findings, kSeverityWarning, scope, subject,
+                   std::string("names no catalog in [Version] (CatalogFile); ") + rules.windows +
+                       " installs only signed driver packages, so sign the package and name its "
+                       "catalog");
     } else {
-        Add(check, kSeverityOk, scope, subject,
-            std::string("names no catalog; ") + rules.windows +
-                " asks before it installs an unsigned package");
+        AddFinding(&check->findings, kSeverityOk, scope, subject,
+                   std::string("names no catalog; ") + rules.windows +
+                       " asks before it installs an unsigned package");
     }
 }
 
@@ -407,7 +401,7 @@ InfCheck CheckInf(const unsigned char* data, size_t size, InfArch arch, Scope sc
     std::string error;
     InfEncoding encoding = kInfAnsiOrUtf8;
     if (!DecodeInfText(data, size, &text, &encoding, &error)) {
-        Add(&check, kSeverityError, scope, shown_path, error);
+        AddFinding(&check.findings, kSeverityError, scope, shown_path, error);
         return check;
     }
     const InfDocument document = ParseInfText(text, encoding);
@@ -416,14 +410,15 @@ InfCheck CheckInf(const unsigned char* data, size_t size, InfArch arch, Scope sc
     const InfSection* version = FindInfSection(document, "Version");
     const std::string* signature = FindValue(version, "Signature");
     if (version == NULL) {
-        Add(&check, kSeverityError, scope, shown_path,
+        AddFinding(
+            &check.findings, kSeverityError, scope, shown_path,
             "has no [Version] section, so Windows does not take it for an INF; add [Version] "
             "with Signature=\"$Windows NT$\"");
         return check;
     }
     if (signature == NULL) {
-        Add(&check, kSeverityError, scope, shown_path,
-            "has no Signature in [Version]; add Signature=\"$Windows NT$\"");
+        AddFinding(&check.findings, kSeverityError, scope, shown_path,
+                   "has no Signature in [Version]; add Signature=\"$Windows NT$\"");
         return check;
     }
     bool accepted = false;
@@ -431,13 +426,13 @@ InfCheck CheckInf(const unsigned char* data, size_t size, InfArch arch, Scope sc
         accepted = accepted || EqualsNoCase(*signature, kAcceptedSignatures[i]);
     }
     if (!accepted) {
-        Add(&check, kSeverityError, scope, shown_path,
-            "has Signature '" + *signature +
-                "' in [Version]; Windows accepts only $Windows NT$ or $Chicago$");
+        AddFinding(&check.findings, kSeverityError, scope, shown_path,
+                   "has Signature '" + *signature +
+                       "' in [Version]; Windows accepts only $Windows NT$ or $Chicago$");
         return check;
     }
-    Add(&check, kSeverityOk, scope, shown_path,
-        std::string("an INF (") + EncodingName(encoding) + ") with Signature " + *signature);
+    AddFinding(&check.findings, kSeverityOk, scope, shown_path,
+               std::string("an INF (") + EncodingName(encoding) + ") with Signature " + *signature);
     CheckManufacturers(document, rules, scope, shown_path, &check);
     CheckCatalog(document, rules, scope, shown_path, &check);
     return check;
