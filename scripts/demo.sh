@@ -7,8 +7,6 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-# shellcheck source=wine_common.sh
-. scripts/wine_common.sh
 
 step() { printf '\n==> %s\n' "$*"; }
 
@@ -22,55 +20,14 @@ cmake --build --preset windows
 build=$root/build/windows
 sample=$root/build/sample
 dist=$sample/distribution
-report=$dist/$STANDIN_REPORT_NAME
 
 step "Laying the sample distribution folder $dist"
 scripts/lay_distribution.sh "$dist" "$build/DriverSetup.exe" \
     "$build/standin/QZDrvPrep_x86.exe" "$build/standin/QZDrvPrep_x64.exe"
 (cd "$dist" && find . -type f | sort | sed 's/^\.\//    /')
 
-field() { standin_report_value "$report" "$1"; }
-
-step "Checking the folder with driversetup-check.exe (64-bit Wine prefix $sample/wine/win64)"
-wine_ensure_prefix "$sample/wine/win64" win64
-# The checker reads the folder only; copied beside it, not into it, so the folder stays as laid.
-cp "$build/driversetup-check.exe" "$sample/driversetup-check.exe"
-set +e
-(cd "$dist" && WINEPREFIX=$sample/wine/win64 wine "$sample/driversetup-check.exe" | tr -d '\r' |
-    sed 's/^/    /')
-check_status=${PIPESTATUS[0]}
-set -e
-echo "    checker exit code  : $check_status"
-
-for arch in win64 win32; do
-    bits=${arch#win}
-    prefix=$sample/wine/$arch
-    step "Running DriverSetup.exe on ${bits}-bit Windows (Wine prefix $prefix)"
-    wine_ensure_prefix "$prefix" "$arch"
-    rm -f "$report"
-    set +e
-    (cd "$dist" && WINEPREFIX=$prefix wine DriverSetup.exe)
-    exit_code=$?
-    set -e
-    # The launcher does not wait for the pre-installer; let it finish before reading its note.
-    WINEPREFIX=$prefix wineserver -w
-    echo "    launcher exit code : $exit_code"
-    if [ ! -f "$report" ]; then
-        echo "    started            : nothing"
-        continue
-    fi
-    if [ "$(field startf_useshowwindow)" = 1 ] && [ "$(field show_window)" = 0 ]; then
-        window="hidden (STARTF_USESHOWWINDOW with SW_HIDE)"
-    else
-        window="flags=$(field startf_useshowwindow) show=$(field show_window)"
-    fi
-    if [ "$(field inf_found)" = 1 ]; then inf_state=found; else inf_state="NOT found"; fi
-    echo "    started            : $(field program) ($(field bits)-bit build)"
-    echo "    command line       : $(field command_line)"
-    echo "    working directory  : $(field working_directory)"
-    echo "    window             : $window"
-    echo "    driver package     : $(field inf_path) ($inf_state from that directory)"
-done
+# The Wine part runs where Wine can run 32-bit programs: here, or in the emulated guest.
+scripts/with-wine.sh bash scripts/demo-wine.sh "$build" "$sample" || exit 1
 
 step "Done"
 echo "    distributable exe  : $build/DriverSetup.exe ($(stat -c %s "$build/DriverSetup.exe") bytes)"

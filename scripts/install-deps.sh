@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the demo and the tests need, only those
 # missing, and says which. Needs root only when something is missing.
-# Usage: install-deps.sh [host|windows|release|all]    (default: all)
+# Usage: install-deps.sh [--list] [host|windows|release|guest|all]    (default: all)
+#   --list  prints the set's packages, one a line, and installs nothing (the guest that runs
+#           Wine where this machine cannot is made with the release set)
 #
 # A mirror whose i386 security index lags behind (a "Mirror sync in progress?" download error)
 # leaves apt with amd64 updates that the i386 side cannot match, and the plain install of
@@ -14,6 +16,15 @@ host_packages=(cmake ninja-build g++ libgtest-dev clang-format git clang libclan
 windows_packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64
     binutils-mingw-w64-i686 wine wine64 wine32:i386)
 release_packages=(osslsigncode openssl zip unzip)
+# What makes and boots the emulated x86-64 guest (scripts/guest.sh) on a machine whose kernel
+# cannot run 32-bit x86 code.
+guest_packages=(qemu-system-x86 mmdebstrap e2fsprogs)
+
+list_only=0
+if [ "${1:-}" = --list ]; then
+    list_only=1
+    shift
+fi
 
 # Where the release codename comes from; tests point it at a file of their own.
 os_release=${INSTALL_DEPS_OS_RELEASE:-/etc/os-release}
@@ -22,12 +33,18 @@ case ${1:-all} in
 host) wanted=("${host_packages[@]}") ;;
 windows) wanted=("${windows_packages[@]}") ;;
 release) wanted=("${windows_packages[@]}" "${release_packages[@]}") ;;
+guest) wanted=("${guest_packages[@]}") ;;
 all) wanted=("${host_packages[@]}" "${windows_packages[@]}" "${release_packages[@]}") ;;
 *)
-    echo "usage: $0 [host|windows|release|all]" >&2
+    echo "usage: $0 [--list] [host|windows|release|guest|all]" >&2
     exit 2
     ;;
 esac
+
+if [ "$list_only" -eq 1 ]; then
+    printf '%s\n' "${wanted[@]}"
+    exit 0
+fi
 
 missing=()
 for package in "${wanted[@]}"; do

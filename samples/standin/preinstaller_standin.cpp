@@ -4,17 +4,19 @@
 // It writes "QZDrvPrep-report.txt" into its working directory, one "key=value" line each:
 // program, bits, command_line, arguments, working_directory, startf_useshowwindow,
 // show_window, inf_path and inf_found; then, when the environment variable
-// QZDRVPREP_LINGER_MS asks for it, it sleeps that long and appends "finished=1".
+// QZDRVPREP_HOLD_FILE names a file, it waits until that file exists and appends "finished=1",
+// so a test can keep it running for as long as it needs, on however slow a machine.
 #include <windows.h>
 
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 static const char kReportName[] = "QZDrvPrep-report.txt";
-static const char kLingerVariable[] = "QZDRVPREP_LINGER_MS";
-// A minute is far beyond any test's wait, so a typo cannot leave a process behind for long.
-static const unsigned long kMaxLingerMs = 60000;
+static const char kHoldVariable[] = "QZDRVPREP_HOLD_FILE";
+// An hour is beyond any test's wait even under emulation, and a typo in the path cannot leave
+// a process behind for longer.
+static const unsigned long kMaxHoldMs = 3600000;
+static const unsigned long kHoldPollMs = 50;
 static const char kInfSwitch[] = "/I ";
 
 // Returns the command line past the program token and the blanks after it, the way the C
@@ -39,14 +41,20 @@ static const char* SkipProgramToken(const char* line) {
     return line;
 }
 
-static unsigned long LingerMilliseconds() {
-    char value[32];
-    const DWORD length = GetEnvironmentVariableA(kLingerVariable, value, sizeof value);
-    if (length == 0 || length >= sizeof value) {
+// Waits until the file named by QZDRVPREP_HOLD_FILE exists; returns 0 when none is named.
+static int HoldUntilReleased() {
+    char path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA(kHoldVariable, path, sizeof path);
+    if (length == 0 || length >= sizeof path) {
         return 0;
     }
-    const unsigned long requested = strtoul(value, NULL, 10);
-    return requested < kMaxLingerMs ? requested : kMaxLingerMs;
+    for (unsigned long waited = 0; waited < kMaxHoldMs; waited += kHoldPollMs) {
+        if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+            break;
+        }
+        Sleep(kHoldPollMs);
+    }
+    return 1;
 }
 
 int main() {
@@ -84,9 +92,7 @@ int main() {
     fprintf(report, "inf_found=%d\n", inf_found);
     fclose(report);
 
-    const unsigned long linger = LingerMilliseconds();
-    if (linger > 0) {
-        Sleep(linger);
+    if (HoldUntilReleased()) {
         report = fopen(kReportName, "a");
         if (report == NULL) {
             return 1;

@@ -10,7 +10,7 @@ scripts=$here/../../scripts
 # shellcheck source=../../scripts/wine_common.sh
 . "$scripts/wine_common.sh"
 export WINEPREFIX=$prefix
-readonly kRunTimeout=60
+readonly kRunTimeout=$((60 * ${DRIVERSETUP_TIMEOUT_SCALE:-1}))
 
 failures=0
 expect_eq() {
