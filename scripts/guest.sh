@@ -71,7 +71,8 @@ accel() {
         (timeout "$kKvmProbeSeconds" "$qemu" -accel kvm -cpu host -m 512 -nodefaults -display none \
             -monitor none -nic none -no-reboot -serial "file:$console" -kernel "$image_dir/vmlinuz" \
             -initrd "$image_dir/initrd.img" -append "console=ttyS0 panic=1 init=/bin/true" \
-            -drive "file=$image_dir/root.img,format=raw,if=virtio,snapshot=on") >/dev/null 2>&1
+            -drive "file=$image_dir/root.img,format=raw,if=virtio,snapshot=on"
+            true) >/dev/null 2>&1
         if grep -q 'Kernel panic' "$console"; then echo kvm >"$image_dir/kvm"; else echo tcg >"$image_dir/kvm"; fi
         rm -f "$console"
     fi
@@ -105,15 +106,19 @@ debian_sources() {
             if (suite == codename || (only == "" && (suite == codename "-updates" || suite == codename "-security")))
                 if (!seen[uri " " suite]++) print "deb " uri " " suite " main"
         }
+        function flush(  u, s) {
+            if (types ~ /(^| )deb( |$)/ && enabled != "no")
+                for (u = 1; u <= nu; u++) for (s = 1; s <= ns; s++) emit(uris[u], suites[s])
+            types = ""; enabled = ""; nu = 0; ns = 0
+        }
         /^[ \t]*#/ { next }
         /^deb[ \t]/ { sub(/\[[^]]*\][ \t]*/, ""); emit($2, $3); next }
-        /^[ \t]*$/ { if (types ~ /(^| )deb( |$)/ && enabled != "no") for (u in uris) for (s in suites) emit(uris[u], suites[s]);
-                     types = ""; enabled = ""; split("", uris); split("", suites); next }
+        /^[ \t]*$/ { flush(); next }
         /^Types:/ { types = $0; sub(/^Types:[ \t]*/, "", types) }
         /^Enabled:/ { enabled = tolower($2) }
-        /^URIs:/ { for (i = 2; i <= NF; i++) uris[i] = $i }
-        /^Suites:/ { for (i = 2; i <= NF; i++) suites[i] = $i }
-        END { if (types ~ /(^| )deb( |$)/ && enabled != "no") for (u in uris) for (s in suites) emit(uris[u], suites[s]) }'
+        /^URIs:/ { for (i = 2; i <= NF; i++) uris[++nu] = $i }
+        /^Suites:/ { for (i = 2; i <= NF; i++) suites[++ns] = $i }
+        END { flush() }'
 }
 
 packages() {

@@ -87,15 +87,20 @@ if [ $# -eq 0 ]; then
     exit 2
 fi
 decide
+if [ "$mode" = native ]; then
+    line="with-wine: running Wine on this machine: $reason"
+else
+    line="with-wine: running Wine in an emulated x86-64 Debian guest: $reason"
+fi
 if [ "$1" = --mode ]; then
+    echo "$line" >&2
     echo "$mode $(scale)"
     exit 0
 fi
 
+echo "$line"
 if [ "$mode" = native ]; then
-    echo "with-wine: running Wine on this machine: $reason"
     export DRIVERSETUP_TIMEOUT_SCALE=${DRIVERSETUP_TIMEOUT_SCALE:-$kScaleNative}
     exec "$@"
 fi
-echo "with-wine: running Wine in an emulated x86-64 Debian guest: $reason"
 DRIVERSETUP_TIMEOUT_SCALE=$(scale) exec "$here/guest.sh" run "$@"
