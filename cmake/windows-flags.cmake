@@ -22,23 +22,49 @@ function(driversetup_windows_product target)
     endif()
 endfunction()
 
-# Builds the 64-bit stand-in with the x86-64 mingw compiler, which this project's i686
-# toolchain cannot drive itself. Skipped with a note when that compiler is absent.
-function(driversetup_standin_x64 output)
+# Builds a 64-bit GUI program with the x86-64 mingw compiler, which this project's i686
+# toolchain cannot drive itself, with the same release flags as the 32-bit programs; an RC
+# file, when given, is compiled in. Skipped with a note when that compiler is absent.
+# Usage: driversetup_x64_program(TARGET OUTPUT SOURCES... [RC file] [LIBS lib...])
+function(driversetup_x64_program target output)
+    cmake_parse_arguments(PARSE_ARGV 2 ARG "" "RC" "LIBS")
     find_program(MINGW_X64_CXX NAMES x86_64-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++)
-    if(NOT MINGW_X64_CXX)
-        message(STATUS "x86_64-w64-mingw32-g++ not found: QZDrvPrep_x64.exe stand-in not built")
+    find_program(MINGW_X64_WINDRES NAMES x86_64-w64-mingw32-windres)
+    if(NOT MINGW_X64_CXX OR (ARG_RC AND NOT MINGW_X64_WINDRES))
+        message(STATUS "x86_64-w64-mingw32 compiler not found: ${output} not built")
         return()
     endif()
-    set(source ${CMAKE_SOURCE_DIR}/samples/standin/preinstaller_standin.cpp)
+    set(sources)
+    foreach(source ${ARG_UNPARSED_ARGUMENTS})
+        list(APPEND sources ${CMAKE_SOURCE_DIR}/${source})
+    endforeach()
+    set(objects)
+    set(depends ${sources})
+    if(ARG_RC)
+        set(resource ${CMAKE_BINARY_DIR}/${target}.res.o)
+        get_filename_component(rc_dir ${CMAKE_SOURCE_DIR}/${ARG_RC} DIRECTORY)
+        add_custom_command(
+            OUTPUT ${resource}
+            COMMAND ${MINGW_X64_WINDRES} -I ${rc_dir} -i ${CMAKE_SOURCE_DIR}/${ARG_RC} -o ${resource}
+            DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_RC}
+            WORKING_DIRECTORY ${rc_dir}
+            VERBATIM)
+        list(APPEND objects ${resource})
+        list(APPEND depends ${resource})
+    endif()
+    set(libs)
+    foreach(lib ${ARG_LIBS})
+        list(APPEND libs -l${lib})
+    endforeach()
     add_custom_command(
         OUTPUT ${output}
         COMMAND ${MINGW_X64_CXX} -std=c++17 -Os -Wall -Wextra -Werror -fno-exceptions
                 -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections
+                -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -I ${CMAKE_SOURCE_DIR}/src
                 -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--gc-sections
-                -o ${output} ${source}
-        DEPENDS ${source}
-        COMMENT "Building the 64-bit pre-installer stand-in"
+                -o ${output} ${sources} ${objects} ${libs}
+        DEPENDS ${depends} ${CMAKE_SOURCE_DIR}/src/winapi_seam.h
+        COMMENT "Building the 64-bit ${target}"
         VERBATIM)
-    add_custom_target(QZDrvPrep_x64 ALL DEPENDS ${output})
+    add_custom_target(${target} ALL DEPENDS ${output})
 endfunction()

@@ -11,6 +11,9 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+// The pre-installer's driver calls: staging (setupapi) and updating present devices (newdev).
+#include <setupapi.h>
+#include <newdev.h>
 
 #else
 
@@ -45,6 +48,82 @@ HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpP
                         LPCSTR lpDirectory, INT nShowCmd);
 HMODULE GetModuleHandleA(LPCSTR lpModuleName);
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+
+// The pre-installer's calls. Wide strings are wchar_t here too; their width differs (16 bits on
+// Windows), which the code allows for.
+typedef uint16_t WORD;
+typedef wchar_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef WCHAR* PWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const WCHAR* PCWSTR;
+typedef void* HANDLE;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define GENERIC_READ 0x80000000u
+#define FILE_APPEND_DATA 0x00000004u
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define OPEN_EXISTING 3u
+#define OPEN_ALWAYS 4u
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200u
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
+#define SPOST_PATH 1u
+
+#define ERROR_SUCCESS 0u
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_PATH_NOT_FOUND 3u
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_INVALID_DATA 13u
+#define ERROR_INVALID_PARAMETER 87u
+#define ERROR_FILENAME_EXCED_RANGE 206u
+#define ERROR_FILE_TOO_LARGE 223u
+#define ERROR_SUCCESS_REBOOT_REQUIRED 3010u
+#define ERROR_SECTION_NOT_FOUND 0xE0000101u
+#define ERROR_NO_SUCH_DEVINST 0xE000020Bu
+#define ERROR_IN_WOW64 0xE0000235u
+
+DWORD GetLastError();
+HANDLE GetCurrentProcess();
+BOOL IsWow64Process(HANDLE hProcess, BOOL* Wow64Process);
+DWORD GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
+                       LPWSTR* lpFilePart);
+DWORD GetFileAttributesW(LPCWSTR lpFileName);
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPVOID lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+              DWORD* lpNumberOfBytesRead, LPVOID lpOverlapped);
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+               DWORD* lpNumberOfBytesWritten, LPVOID lpOverlapped);
+BOOL CloseHandle(HANDLE hObject);
+DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);
+DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                     LPWSTR lpBuffer, DWORD nSize, LPVOID Arguments);
+void GetLocalTime(SYSTEMTIME* lpSystemTime);
+BOOL SetupCopyOEMInfW(PCWSTR SourceInfFileName, PCWSTR OEMSourceMediaLocation,
+                      DWORD OEMSourceMediaType, DWORD CopyStyle, PWSTR DestinationInfFileName,
+                      DWORD DestinationInfFileNameSize, DWORD* RequiredSize,
+                      PWSTR* DestinationInfFileNameComponent);
+BOOL UpdateDriverForPlugAndPlayDevicesW(HWND hwndParent, LPCWSTR HardwareId,
+                                        LPCWSTR FullInfPath, DWORD InstallFlags,
+                                        BOOL* bRebootRequired);
 
 #endif
 

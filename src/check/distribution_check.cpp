@@ -10,8 +10,8 @@
 #include <system_error>
 #include <vector>
 
-#include "check/ascii.h"
-#include "check/inf_file.h"
+#include "inf/ascii.h"
+#include "check/inf_check.h"
 #include "check/pe_image.h"
 #include "launcher/preinstaller_variants.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "check/inf_file.h"
+#include "check/inf_check.h"
 
 namespace {
 

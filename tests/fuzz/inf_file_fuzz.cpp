@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "check/inf_file.h"
+#include "check/inf_check.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

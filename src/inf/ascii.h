@@ -1,7 +1,7 @@
-// Letter-case folding as the checker needs it: ASCII only, the way the launcher's paths and
+// Letter-case folding as the INF reader and the checker need it: ASCII only, the way the launcher's paths and
 // INF section names are written.
-#ifndef DRIVERSETUP_CHECK_ASCII_H
-#define DRIVERSETUP_CHECK_ASCII_H
+#ifndef DRIVERSETUP_INF_ASCII_H
+#define DRIVERSETUP_INF_ASCII_H
 
 #include <string>
 

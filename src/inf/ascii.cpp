@@ -1,5 +1,5 @@
 // ASCII letter-case folding for the checker.
-#include "check/ascii.h"
+#include "inf/ascii.h"
 
 static char FoldAsciiChar(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

@@ -1,0 +1,123 @@
+// Models sections per Windows architecture, as Windows setup picks them from [Manufacturer].
+#include "inf/inf_models.h"
+
+#include <stddef.h>
+
+#include "inf/ascii.h"
+
+// What a [Manufacturer] decoration targets: "NTamd64", "NTamd64.10.0...16299", "NT.6.1".
+enum DecorationTarget { kTargetAmd64, kTargetX86, kTargetAnyNt, kTargetOther };
+
+struct DecorationPrefix {
+    const char* prefix;
+    DecorationTarget target;
+};
+
+// Longer prefixes first: "nt" alone must not claim "ntamd64".
+static const DecorationPrefix kDecorationPrefixes[] = {
+    {"ntamd64", kTargetAmd64},
+    {"ntx86", kTargetX86},
+    {"nt", kTargetAnyNt},
+};
+
+static DecorationTarget TargetOf(const std::string& decoration) {
+    for (size_t i = 0; i < sizeof kDecorationPrefixes / sizeof kDecorationPrefixes[0]; ++i) {
+        const std::string prefix = kDecorationPrefixes[i].prefix;
+        if (decoration.size() >= prefix.size() &&
+            EqualsNoCase(decoration.substr(0, prefix.size()), prefix) &&
+            (decoration.size() == prefix.size() || decoration[prefix.size()] == '.')) {
+            return kDecorationPrefixes[i].target;
+        }
+    }
+    return kTargetOther;
+}
+
+
+struct ArchModelsRule {
+    const char* decoration;       // the decoration to suggest
+    DecorationTarget own_target;  // decorations of this platform
+    bool needs_decoration;        // the undecorated section is ignored there
+};
+
+static const ArchModelsRule kArchModelsRules[] = {
+    {"NTx86", kTargetX86, false},
+    {"NTamd64", kTargetAmd64, true},
+};
+
+const char* InfDecorationFor(InfArch arch) {
+    return kArchModelsRules[arch].decoration;
+}
+
+std::vector<ManufacturerModels> ModelsForArch(const InfDocument& document, InfArch arch) {
+    const ArchModelsRule& rule = kArchModelsRules[arch];
+    std::vector<ManufacturerModels> result;
+    const InfSection* manufacturer = FindInfSection(document, "Manufacturer");
+    if (manufacturer == NULL) {
+        return result;
+    }
+    for (size_t i = 0; i < manufacturer->lines.size(); ++i) {
+        const InfLine& line = manufacturer->lines[i];
+        ManufacturerModels entry;
+        entry.models = ExpandInfString(document, line.values[0]);
+        entry.entry = line.has_key ? line.key : entry.models;
+        for (size_t d = 1; d < line.values.size(); ++d) {
+            const DecorationTarget target = TargetOf(line.values[d]);
+            if (target == rule.own_target || (!rule.needs_decoration && target == kTargetAnyNt)) {
+                entry.sections.push_back(entry.models + "." + line.values[d]);
+            }
+        }
+        if (entry.sections.empty() && !rule.needs_decoration) {
+            entry.sections.push_back(entry.models);
+        }
+        result.push_back(entry);
+    }
+    return result;
+}
+
+// Adds the IDs of one models section's device lines ("desc = install, hwid, compatible...").
+static void AddIdsOf(const InfSection& section, std::vector<std::string>* ids,
+                     std::vector<std::string>* folded) {
+    for (size_t l = 0; l < section.lines.size(); ++l) {
+        const InfLine& line = section.lines[l];
+        for (size_t v = 1; line.has_key && v < line.values.size(); ++v) {
+            const std::string key = FoldAscii(line.values[v]);
+            bool seen = key.empty();
+            for (size_t k = 0; !seen && k < folded->size(); ++k) {
+                seen = (*folded)[k] == key;
+            }
+            if (!seen) {
+                ids->push_back(line.values[v]);
+                folded->push_back(key);
+            }
+        }
+    }
+}
+
+bool HardwareIdsForArch(const InfDocument& document, InfArch arch, std::vector<std::string>* ids,
+                        std::string* error) {
+    ids->clear();
+    const std::vector<ManufacturerModels> entries = ModelsForArch(document, arch);
+    std::vector<std::string> folded;
+    std::string looked;
+    for (size_t e = 0; e < entries.size(); ++e) {
+        for (size_t s = 0; s < entries[e].sections.size(); ++s) {
+            const InfSection* section = FindInfSection(document, entries[e].sections[s]);
+            looked += (looked.empty() ? "[" : ", [") + entries[e].sections[s] + "]";
+            if (section != NULL) {
+                AddIdsOf(*section, ids, &folded);
+            }
+        }
+    }
+    if (!ids->empty()) {
+        return true;
+    }
+    if (entries.empty()) {
+        *error = "no [Manufacturer] entries, so no models section";
+    } else if (looked.empty()) {
+        *error = std::string("no models section decorated ") + InfDecorationFor(arch) +
+                 " in [Manufacturer]";
+    } else {
+        *error = "no hardware IDs in " + looked;
+    }
+    return false;
+}

@@ -1,0 +1,163 @@
+// The pre-installer's steps and the exit code each outcome gives.
+#include "preinstaller/preinstall.h"
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "inf/inf_document.h"
+#include "inf/inf_text.h"
+#include "preinstaller/command_line.h"
+#include "preinstaller/log.h"
+#include "preinstaller/wide_text.h"
+
+static const char* const kOtherBuild[] = {"QZDrvPrep_x64.exe", "QZDrvPrep_x86.exe"};
+// Bytes read per call; the whole read stops one byte past the INF reader's cap.
+static const DWORD kReadChunk = 64 * 1024;
+
+// Reads at most kInfReadLimit + 1 bytes, so that a larger file shows as such without being
+// read whole. Returns 0 or the error of the call that failed.
+static DWORD ReadInfBytes(const std::wstring& path, std::vector<unsigned char>* bytes) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    bytes->clear();
+    DWORD error = ERROR_SUCCESS;
+    while (bytes->size() <= kInfReadLimit) {
+        const size_t before = bytes->size();
+        bytes->resize(before + kReadChunk);
+        DWORD got = 0;
+        if (!ReadFile(file, bytes->data() + before, kReadChunk, &got, NULL)) {
+            error = GetLastError();
+            got = 0;
+        }
+        bytes->resize(before + got);
+        if (got == 0) {
+            break;
+        }
+    }
+    CloseHandle(file);
+    return error;
+}
+
+// The result of one step: its code and what the log says beside it.
+struct Outcome {
+    DWORD code;
+    std::string detail;
+};
+
+static Outcome Fail(DWORD code, const std::string& detail) {
+    Outcome outcome = {code, detail};
+    return outcome;
+}
+
+// Resolves the INF's full path and reads its hardware IDs for `build`.
+static Outcome ReadInf(InfArch build, LogContext* context, std::vector<std::string>* ids) {
+    wchar_t full[MAX_PATH];
+    const DWORD length = GetFullPathNameW(context->inf.c_str(), MAX_PATH, full, NULL);
+    if (length == 0) {
+        return Fail(GetLastError(), "could not resolve the INF path");
+    }
+    if (length >= MAX_PATH) {
+        return Fail(ERROR_FILENAME_EXCED_RANGE,
+                    "the full INF path has " + std::to_string(length) + " characters; at most " +
+                        std::to_string(MAX_PATH - 1) + " work");
+    }
+    context->inf.assign(full, length);
+    const DWORD attributes = GetFileAttributesW(full);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return Fail(GetLastError(), "the INF is not there");
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return Fail(ERROR_DIRECTORY_NOT_SUPPORTED, "the INF path names a folder, not a file");
+    }
+    std::vector<unsigned char> bytes;
+    const DWORD read_error = ReadInfBytes(context->inf, &bytes);
+    if (read_error != ERROR_SUCCESS) {
+        return Fail(read_error, "could not read the INF");
+    }
+    if (bytes.empty()) {
+        return Fail(ERROR_INVALID_DATA, "the INF is empty");
+    }
+    if (bytes.size() > kInfReadLimit) {
+        return Fail(ERROR_FILE_TOO_LARGE, "the INF is larger than " +
+                                              std::to_string(kInfReadLimit / (1024 * 1024)) +
+                                              " MiB, which no real INF is");
+    }
+    std::string text;
+    std::string error;
+    InfEncoding encoding = kInfAnsiOrUtf8;
+    if (!DecodeInfText(bytes.data(), bytes.size(), &text, &encoding, &error)) {
+        return Fail(ERROR_INVALID_DATA, "the INF " + error);
+    }
+    if (!HardwareIdsForArch(ParseInfText(text, encoding), build, ids, &error)) {
+        return Fail(ERROR_SECTION_NOT_FOUND, std::string("the INF has ") + error);
+    }
+    std::string listed;
+    for (size_t i = 0; i < ids->size(); ++i) {
+        listed += (i == 0 ? "" : ", ") + (*ids)[i];
+    }
+    return Fail(ERROR_SUCCESS, std::to_string(ids->size()) + " hardware ID(s): " + listed);
+}
+
+// Logs the step's outcome and passes its code on.
+static DWORD Logged(const LogContext& context, const char* step, const Outcome& outcome) {
+    LogStep(context, step, outcome.code, outcome.detail);
+    return outcome.code;
+}
+
+DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
+    LogContext context = {build, std::wstring()};
+    const ParsedCommandLine parsed = ParseCommandLine(command_line);
+    if (parsed.result != kCommandLineOk) {
+        return Logged(context, "arguments", Fail(ERROR_INVALID_PARAMETER, Utf8FromWide(parsed.reason)));
+    }
+    context.inf = parsed.inf;
+    if (build == kInfX86) {
+        BOOL wow64 = FALSE;
+        if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
+            return Logged(context, "wow64",
+                          Fail(ERROR_IN_WOW64,
+                               std::string("this 32-bit build runs on 64-bit Windows, where "
+                                           "driver installation fails from a 32-bit process; "
+                                           "use ") +
+                                   kOtherBuild[build]));
+        }
+    }
+    std::vector<std::string> ids;
+    const DWORD read = Logged(context, "read", ReadInf(build, &context, &ids));
+    if (read != ERROR_SUCCESS) {
+        return read;
+    }
+
+    wchar_t stored[MAX_PATH] = L"";
+    if (!SetupCopyOEMInfW(context.inf.c_str(), NULL, SPOST_PATH, 0, stored, MAX_PATH, NULL, NULL)) {
+        return Logged(context, "stage", Fail(GetLastError(), "could not stage the package"));
+    }
+    Logged(context, "stage", Fail(ERROR_SUCCESS, "in the driver store as " + Utf8FromWide(stored)));
+
+    bool restart = false;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        BOOL reboot = FALSE;
+        const std::wstring id = WideFromUtf8(ids[i]);
+        if (UpdateDriverForPlugAndPlayDevicesW(NULL, id.c_str(), context.inf.c_str(), 0, &reboot)) {
+            restart = restart || reboot;
+            Logged(context, "update",
+                   Fail(ERROR_SUCCESS, "installed on the present devices with " + ids[i] +
+                                           (reboot ? "; Windows asks for a restart" : "")));
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_NO_SUCH_DEVINST) {
+            Logged(context, "update",
+                   Fail(error, "no device with " + ids[i] + " is plugged in; pre-installed for it"));
+            continue;
+        }
+        return Logged(context, "update", Fail(error, "could not install for " + ids[i]));
+    }
+    const DWORD result = restart ? ERROR_SUCCESS_REBOOT_REQUIRED : ERROR_SUCCESS;
+    return Logged(context, "done", Fail(result, restart ? "staged; restart Windows to finish" : "staged"));
+}

@@ -1,0 +1,21 @@
+// The pre-installer's run: stage the named driver package and update present devices.
+#ifndef DRIVERSETUP_PREINSTALLER_PREINSTALL_H
+#define DRIVERSETUP_PREINSTALLER_PREINSTALL_H
+
+#include "inf/inf_models.h"
+#include "winapi_seam.h"
+
+#ifndef ERROR_DIRECTORY_NOT_SUPPORTED
+#define ERROR_DIRECTORY_NOT_SUPPORTED 336u
+#endif
+
+// Runs the whole pre-installation for this `build` from the full command line and returns the
+// exit code: 0 when staged (and installed on the devices present), 3010 when Windows asks for
+// a restart, 87 for a bad command line, else the Win32 error of the step that failed.
+// In order: the command line; the 32-bit build refuses to run on 64-bit Windows
+// (ERROR_IN_WOW64); the INF must be a regular file that the INF reader takes, with hardware
+// IDs for this build; SetupCopyOEMInfW stages it; UpdateDriverForPlugAndPlayDevicesW runs for
+// each ID, where ERROR_NO_SUCH_DEVINST (no such device plugged in) counts as success.
+DWORD RunPreinstaller(InfArch build, const wchar_t* command_line);
+
+#endif
