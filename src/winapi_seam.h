@@ -108,8 +108,8 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName);
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPVOID lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-              DWORD* lpNumberOfBytesRead, LPVOID lpOverlapped);
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead,
+              LPVOID lpOverlapped);
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten, LPVOID lpOverlapped);
 BOOL CloseHandle(HANDLE hObject);
@@ -121,9 +121,8 @@ BOOL SetupCopyOEMInfW(PCWSTR SourceInfFileName, PCWSTR OEMSourceMediaLocation,
                       DWORD OEMSourceMediaType, DWORD CopyStyle, PWSTR DestinationInfFileName,
                       DWORD DestinationInfFileNameSize, DWORD* RequiredSize,
                       PWSTR* DestinationInfFileNameComponent);
-BOOL UpdateDriverForPlugAndPlayDevicesW(HWND hwndParent, LPCWSTR HardwareId,
-                                        LPCWSTR FullInfPath, DWORD InstallFlags,
-                                        BOOL* bRebootRequired);
+BOOL UpdateDriverForPlugAndPlayDevicesW(HWND hwndParent, LPCWSTR HardwareId, LPCWSTR FullInfPath,
+                                        DWORD InstallFlags, BOOL* bRebootRequired);
 
 #endif
 

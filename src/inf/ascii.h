@@ -1,5 +1,5 @@
-// Letter-case folding as the INF reader and the checker need it: ASCII only, the way the launcher's paths and
-// INF section names are written.
+// Letter-case folding as the INF reader and the checker need it: ASCII only, the way the launcher's
+// paths and INF section names are written.
 #ifndef DRIVERSETUP_INF_ASCII_H
 #define DRIVERSETUP_INF_ASCII_H
 

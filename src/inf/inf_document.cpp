@@ -155,4 +155,3 @@ std::string ExpandInfString(const InfDocument& document, const std::string& valu
         FindInfValue(FindInfSection(document, "Strings"), value.substr(1, value.size() - 2));
     return expanded != NULL ? *expanded : value;
 }
-

@@ -32,7 +32,6 @@ static DecorationTarget TargetOf(const std::string& decoration) {
     return kTargetOther;
 }
 
-
 struct ArchModelsRule {
     const char* decoration;       // the decoration to suggest
     DecorationTarget own_target;  // decorations of this platform

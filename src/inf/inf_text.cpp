@@ -107,4 +107,3 @@ bool DecodeInfText(const unsigned char* data, size_t size, std::string* text, In
     text->assign(reinterpret_cast<const char*>(data) + start, size - start);
     return true;
 }
-

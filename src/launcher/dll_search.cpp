@@ -39,4 +39,3 @@ void RestrictDllSearch() {
         AsFunction<SetDllDirectoryAFn>(set_directory)(kNoExtraDllDirectory);
     }
 }
-

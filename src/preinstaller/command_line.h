@@ -7,9 +7,9 @@
 
 enum CommandLineResult {
     kCommandLineOk,
-    kCommandLineNoInf,          // no /I, or /I without a path
-    kCommandLineUnknown,        // a switch or word other than /I <path>
-    kCommandLineSecondInf,      // /I given twice
+    kCommandLineNoInf,      // no /I, or /I without a path
+    kCommandLineUnknown,    // a switch or word other than /I <path>
+    kCommandLineSecondInf,  // /I given twice
 };
 
 struct ParsedCommandLine {

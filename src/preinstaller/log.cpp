@@ -15,7 +15,7 @@ static const char kLineEnd[] = "\r\n";
 
 std::string FormatLogLine(const SYSTEMTIME& time, const LogContext& context, const char* step,
                           DWORD result, const std::string& error_text, const std::string& detail) {
-    char stamp[32];
+    char stamp[64];
     snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth,
              time.wDay, time.wHour, time.wMinute, time.wSecond);
     char code[16];
@@ -31,9 +31,8 @@ std::string FormatLogLine(const SYSTEMTIME& time, const LogContext& context, con
 
 std::string ErrorText(DWORD code) {
     wchar_t buffer[kErrorTextChars];
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0,
-                       buffer, kErrorTextChars, NULL);
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        NULL, code, 0, buffer, kErrorTextChars, NULL);
     if (length == 0 || length >= kErrorTextChars) {
         return kNoErrorText;
     }
@@ -62,8 +61,9 @@ void LogStep(const LogContext& context, const char* step, DWORD result, const st
     }
     const std::wstring path = std::wstring(folder, length) + kLogFileName;
     // Append access: each write lands at the end, even with another run writing too.
-    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    const HANDLE file =
+        CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }

@@ -62,9 +62,9 @@ static Outcome ReadInf(InfArch build, LogContext* context, std::vector<std::stri
         return Fail(GetLastError(), "could not resolve the INF path");
     }
     if (length >= MAX_PATH) {
-        return Fail(ERROR_FILENAME_EXCED_RANGE,
-                    "the full INF path has " + std::to_string(length) + " characters; at most " +
-                        std::to_string(MAX_PATH - 1) + " work");
+        return Fail(ERROR_FILENAME_EXCED_RANGE, "the full INF path has " + std::to_string(length) +
+                                                    " characters; at most " +
+                                                    std::to_string(MAX_PATH - 1) + " work");
     }
     context->inf.assign(full, length);
     const DWORD attributes = GetFileAttributesW(full);
@@ -113,18 +113,19 @@ DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
     LogContext context = {build, std::wstring()};
     const ParsedCommandLine parsed = ParseCommandLine(command_line);
     if (parsed.result != kCommandLineOk) {
-        return Logged(context, "arguments", Fail(ERROR_INVALID_PARAMETER, Utf8FromWide(parsed.reason)));
+        return Logged(context, "arguments",
+                      Fail(ERROR_INVALID_PARAMETER, Utf8FromWide(parsed.reason)));
     }
     context.inf = parsed.inf;
     if (build == kInfX86) {
         BOOL wow64 = FALSE;
         if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
-            return Logged(context, "wow64",
-                          Fail(ERROR_IN_WOW64,
-                               std::string("this 32-bit build runs on 64-bit Windows, where "
-                                           "driver installation fails from a 32-bit process; "
-                                           "use ") +
-                                   kOtherBuild[build]));
+            return Logged(
+                context, "wow64",
+                Fail(ERROR_IN_WOW64, std::string("this 32-bit build runs on 64-bit Windows, where "
+                                                 "driver installation fails from a 32-bit process; "
+                                                 "use ") +
+                                         kOtherBuild[build]));
         }
     }
     std::vector<std::string> ids;
@@ -152,12 +153,14 @@ DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
         }
         const DWORD error = GetLastError();
         if (error == ERROR_NO_SUCH_DEVINST) {
-            Logged(context, "update",
-                   Fail(error, "no device with " + ids[i] + " is plugged in; pre-installed for it"));
+            Logged(
+                context, "update",
+                Fail(error, "no device with " + ids[i] + " is plugged in; pre-installed for it"));
             continue;
         }
         return Logged(context, "update", Fail(error, "could not install for " + ids[i]));
     }
     const DWORD result = restart ? ERROR_SUCCESS_REBOOT_REQUIRED : ERROR_SUCCESS;
-    return Logged(context, "done", Fail(result, restart ? "staged; restart Windows to finish" : "staged"));
+    return Logged(context, "done",
+                  Fail(result, restart ? "staged; restart Windows to finish" : "staged"));
 }

@@ -61,7 +61,8 @@ std::wstring WideFromUtf8(const std::string& utf8) {
     size_t i = 0;
     while (i < utf8.size()) {
         const size_t length = SequenceLength(static_cast<unsigned char>(utf8[i]));
-        uint32_t code_point = length == 0 ? 0 : static_cast<unsigned char>(utf8[i]) & kLeadMask[length];
+        uint32_t code_point =
+            length == 0 ? 0 : static_cast<unsigned char>(utf8[i]) & kLeadMask[length];
         bool valid = length != 0 && i + length <= utf8.size();
         for (size_t k = 1; valid && k < length; ++k) {
             const unsigned char next = static_cast<unsigned char>(utf8[i + k]);

@@ -1,0 +1,191 @@
+// The fakes behind the seam for the pre-installer's unit tests.
+#include "fake_preinstaller_api.h"
+
+#include <string.h>
+
+const wchar_t kFakeWorkingDirectory[] = L"C:\\dist\\";
+const wchar_t kFakeTempDirectory[] = L"C:\\Temp\\";
+
+PreinstallerFakes preinstaller_fakes;
+
+static DWORD last_error = 0;
+
+// Open handles: the file each reads and how far, or the log.
+struct OpenFile {
+    bool is_log;
+    std::wstring path;
+    size_t offset;
+};
+static std::map<intptr_t, OpenFile> open_files;
+static intptr_t next_handle = 100;
+static int fake_process_token = 0;
+
+void ResetPreinstallerFakes() {
+    preinstaller_fakes = PreinstallerFakes();
+    preinstaller_fakes.log_fails = false;
+    preinstaller_fakes.is_wow64 = FALSE;
+    preinstaller_fakes.is_wow64_calls = 0;
+    preinstaller_fakes.copy_error = 0;
+    preinstaller_fakes.stored_as = L"C:\\Windows\\INF\\oem7.inf";
+    open_files.clear();
+    last_error = 0;
+}
+
+static HANDLE NewHandle(const OpenFile& file) {
+    open_files[next_handle] = file;
+    return reinterpret_cast<HANDLE>(next_handle++);
+}
+
+static bool IsAbsolute(LPCWSTR path) {
+    return (path[0] != L'\0' && path[1] == L':') || (path[0] == L'\\' && path[1] == L'\\');
+}
+
+DWORD GetLastError() {
+    return last_error;
+}
+
+HANDLE GetCurrentProcess() {
+    return &fake_process_token;
+}
+
+BOOL IsWow64Process(HANDLE process, BOOL* wow64) {
+    ++preinstaller_fakes.is_wow64_calls;
+    if (process != &fake_process_token) {
+        return FALSE;
+    }
+    *wow64 = preinstaller_fakes.is_wow64;
+    return TRUE;
+}
+
+DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* file_part) {
+    const std::wstring full = IsAbsolute(name) ? std::wstring(name) : kFakeWorkingDirectory + std::wstring(name);
+    if (file_part != NULL) {
+        *file_part = NULL;
+    }
+    // As on Windows: the length without terminator when it fits, else the size it needs.
+    if (full.size() + 1 > size) {
+        return static_cast<DWORD>(full.size() + 1);
+    }
+    wmemcpy(buffer, full.c_str(), full.size() + 1);
+    return static_cast<DWORD>(full.size());
+}
+
+DWORD GetFileAttributesW(LPCWSTR name) {
+    const std::map<std::wstring, FakeFile>::const_iterator found = preinstaller_fakes.files.find(name);
+    if (found == preinstaller_fakes.files.end()) {
+        last_error = ERROR_FILE_NOT_FOUND;
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return found->second.is_folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPVOID, DWORD disposition, DWORD, HANDLE) {
+    if (access == FILE_APPEND_DATA && disposition == OPEN_ALWAYS) {
+        preinstaller_fakes.log_paths.push_back(name);
+        if (preinstaller_fakes.log_fails) {
+            last_error = ERROR_ACCESS_DENIED;
+            return INVALID_HANDLE_VALUE;
+        }
+        const OpenFile log = {true, name, 0};
+        return NewHandle(log);
+    }
+    const std::map<std::wstring, FakeFile>::const_iterator found = preinstaller_fakes.files.find(name);
+    if (access != GENERIC_READ || disposition != OPEN_EXISTING || found == preinstaller_fakes.files.end() ||
+        found->second.is_folder) {
+        last_error = found == preinstaller_fakes.files.end() ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    const OpenFile file = {false, name, 0};
+    return NewHandle(file);
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, DWORD* read, LPVOID) {
+    std::map<intptr_t, OpenFile>::iterator open = open_files.find(reinterpret_cast<intptr_t>(handle));
+    if (open == open_files.end() || open->second.is_log) {
+        last_error = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    const std::string& bytes = preinstaller_fakes.files[open->second.path].bytes;
+    const size_t left = bytes.size() - open->second.offset;
+    const size_t count = left < size ? left : size;
+    memcpy(buffer, bytes.data() + open->second.offset, count);
+    open->second.offset += count;
+    *read = static_cast<DWORD>(count);
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD size, DWORD* written, LPVOID) {
+    std::map<intptr_t, OpenFile>::iterator open = open_files.find(reinterpret_cast<intptr_t>(handle));
+    if (open == open_files.end() || !open->second.is_log) {
+        last_error = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    preinstaller_fakes.log.append(static_cast<const char*>(data), size);
+    *written = size;
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    return open_files.erase(reinterpret_cast<intptr_t>(handle)) == 1;
+}
+
+DWORD GetTempPathW(DWORD size, LPWSTR buffer) {
+    const std::wstring temp = kFakeTempDirectory;
+    if (temp.size() + 1 > size) {
+        return static_cast<DWORD>(temp.size() + 1);
+    }
+    wmemcpy(buffer, temp.c_str(), temp.size() + 1);
+    return static_cast<DWORD>(temp.size());
+}
+
+// "error N." with Windows' own line end, so the log's one-line rule is exercised.
+DWORD FormatMessageW(DWORD, LPCVOID, DWORD code, DWORD, LPWSTR buffer, DWORD size, LPVOID) {
+    const std::wstring text = L"error " + std::to_wstring(code) + L".\r\n";
+    if (text.size() + 1 > size) {
+        return 0;
+    }
+    wmemcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<DWORD>(text.size());
+}
+
+void GetLocalTime(SYSTEMTIME* time) {
+    const SYSTEMTIME fixed = {2026, 12, 3, 9, 10, 11, 12, 0};
+    *time = fixed;
+}
+
+BOOL SetupCopyOEMInfW(PCWSTR source, PCWSTR media, DWORD media_type, DWORD style, PWSTR dest,
+                      DWORD dest_size, DWORD*, PWSTR*) {
+    preinstaller_fakes.sequence.push_back("SetupCopyOEMInfW");
+    const SetupCopyOEMInfWCall call = {source, media == NULL, media_type, style};
+    preinstaller_fakes.copy_calls.push_back(call);
+    if (preinstaller_fakes.copy_error != 0) {
+        last_error = preinstaller_fakes.copy_error;
+        return FALSE;
+    }
+    const std::wstring& stored = preinstaller_fakes.stored_as;
+    if (dest != NULL && stored.size() + 1 <= dest_size) {
+        wmemcpy(dest, stored.c_str(), stored.size() + 1);
+    }
+    return TRUE;
+}
+
+BOOL UpdateDriverForPlugAndPlayDevicesW(HWND parent, LPCWSTR id, LPCWSTR inf, DWORD flags,
+                                        BOOL* reboot) {
+    preinstaller_fakes.sequence.push_back("UpdateDriverForPlugAndPlayDevicesW");
+    const UpdateDriverCall call = {parent == NULL, id, inf, flags};
+    preinstaller_fakes.update_calls.push_back(call);
+    const std::map<std::wstring, UpdateAnswer>::const_iterator answer =
+        preinstaller_fakes.update_answers.find(id);
+    if (answer == preinstaller_fakes.update_answers.end()) {
+        last_error = ERROR_NO_SUCH_DEVINST;
+        return FALSE;
+    }
+    if (answer->second.error != 0) {
+        last_error = answer->second.error;
+        return FALSE;
+    }
+    if (reboot != NULL) {
+        *reboot = answer->second.reboot;
+    }
+    return TRUE;
+}

@@ -1,0 +1,60 @@
+// Recording fakes for the pre-installer's Windows calls: an in-memory file system with a log,
+// and the driver calls with configurable answers. ResetPreinstallerFakes() before every case.
+#ifndef DRIVERSETUP_TESTS_FAKE_PREINSTALLER_API_H
+#define DRIVERSETUP_TESTS_FAKE_PREINSTALLER_API_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "winapi_seam.h"
+
+// Relative paths resolve against this folder, as if it were the working directory.
+extern const wchar_t kFakeWorkingDirectory[];
+extern const wchar_t kFakeTempDirectory[];
+
+struct FakeFile {
+    bool is_folder;
+    std::string bytes;
+};
+
+struct SetupCopyOEMInfWCall {
+    std::wstring source;
+    bool media_location_is_null;
+    DWORD media_type;
+    DWORD copy_style;
+};
+
+struct UpdateDriverCall {
+    bool parent_is_null;
+    std::wstring hardware_id;
+    std::wstring inf;
+    DWORD flags;
+};
+
+// What UpdateDriverForPlugAndPlayDevicesW answers for one hardware ID.
+struct UpdateAnswer {
+    DWORD error;  // 0: success
+    BOOL reboot;
+};
+
+struct PreinstallerFakes {
+    std::map<std::wstring, FakeFile> files;  // by full path
+    std::string log;                         // what was appended to the log file
+    std::vector<std::wstring> log_paths;     // each path the log was opened at
+    bool log_fails;                          // the log cannot be opened
+    BOOL is_wow64;
+    int is_wow64_calls;
+    DWORD copy_error;        // 0: SetupCopyOEMInfW succeeds
+    std::wstring stored_as;  // the name it reports on success
+    std::vector<SetupCopyOEMInfWCall> copy_calls;
+    std::map<std::wstring, UpdateAnswer> update_answers;  // missing: ERROR_NO_SUCH_DEVINST
+    std::vector<UpdateDriverCall> update_calls;
+    std::vector<std::string> sequence;  // names of the driver calls, in order
+};
+
+extern PreinstallerFakes preinstaller_fakes;
+
+void ResetPreinstallerFakes();
+
+#endif

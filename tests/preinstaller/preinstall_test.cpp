@@ -1,0 +1,257 @@
+// The pre-installer's steps against the fakes: which driver calls it makes, with what, and the
+// exit code and log line of every outcome that Windows can give.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_preinstaller_api.h"
+#include "inf/inf_text.h"
+#include "preinstaller/log.h"
+#include "preinstaller/preinstall.h"
+
+namespace {
+
+static const wchar_t kInfPath64[] = L"C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf";
+static const wchar_t kLine64[] = L"Drive\\amd64\\QZDrvPrep_x64.exe /I Drive\\Tavix\\amd64\\quenusb.inf";
+static const wchar_t kLine32[] = L"Drive\\i386\\QZDrvPrep_x86.exe /I Drive\\Tavix\\amd64\\quenusb.inf";
+static const wchar_t kId1[] = L"USB\\VID_F055&PID_0A11";
+static const wchar_t kId2[] = L"USB\\VID_F055&PID_0A12";
+
+static const char kInf[] =
+    "[Version]\nSignature=\"$Windows NT$\"\n"
+    "[Manufacturer]\n%V%=Models,NTamd64\n"
+    "[Models]\nD=Inst, USB\\VID_F055&PID_0A11\n"
+    "[Models.NTamd64]\nD=Inst, USB\\VID_F055&PID_0A11, USB\\VID_F055&PID_0A12 ; two IDs\n"
+    "[Strings]\nV=\"Sample\"\n";
+static const char kInfUndecorated[] = "[Manufacturer]\nV=Models\n[Models]\nD=Inst, USB\\VID_F055&PID_0A11\n";
+
+enum InfKind { kNoInf, kAnsi, kUtf16, kFolder, kEmpty, kTooLarge, kUndecorated, kNotText };
+
+struct StepCase {
+    const char* name;
+    InfArch build;
+    const wchar_t* line;
+    InfKind inf;
+    BOOL wow64;
+    DWORD copy_error;
+    DWORD id1_error;  // the first ID's device: 0 present, else the error (default: not present)
+    BOOL id1_reboot;
+    DWORD id2_error;
+    bool log_fails;
+    DWORD exit_code;
+    size_t copy_calls;
+    size_t update_calls;
+    const char* last_step;
+    const char* log_part;
+};
+
+static const DWORD kAbsent = ERROR_NO_SUCH_DEVINST;
+
+static const StepCase kCases[] = {
+    {"no_device_plugged_in", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1, 2,
+     "done", "no device with USB\\VID_F055&PID_0A11 is plugged in; pre-installed for it"},
+    {"device_present", kInfAmd64, kLine64, kAnsi, FALSE, 0, 0, FALSE, kAbsent, false, 0, 1, 2, "done",
+     "installed on the present devices with USB\\VID_F055&PID_0A11"},
+    {"restart_needed", kInfAmd64, kLine64, kAnsi, FALSE, 0, 0, TRUE, kAbsent, false, 3010, 1, 2, "done",
+     "Windows asks for a restart"},
+    {"staging_access_denied", kInfAmd64, kLine64, kAnsi, FALSE, ERROR_ACCESS_DENIED, kAbsent, FALSE, kAbsent,
+     false, ERROR_ACCESS_DENIED, 1, 0, "stage", "| 5 | error 5. | could not stage the package"},
+    {"copy_failed", kInfAmd64, kLine64, kAnsi, FALSE, ERROR_FILE_NOT_FOUND, kAbsent, FALSE, kAbsent, false,
+     ERROR_FILE_NOT_FOUND, 1, 0, "stage", "could not stage"},
+    {"update_access_denied", kInfAmd64, kLine64, kAnsi, FALSE, 0, ERROR_ACCESS_DENIED, FALSE, kAbsent, false,
+     ERROR_ACCESS_DENIED, 1, 1, "update", "could not install for USB\\VID_F055&PID_0A11"},
+    {"second_id_fails_after_first_absent", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE,
+     ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, 1, 2, "update", "could not install for USB\\VID_F055&PID_0A12"},
+    {"x86_build_on_64_bit_windows", kInfX86, kLine32, kAnsi, TRUE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_IN_WOW64, 0, 0, "wow64", "| 0xE0000235 | error 3758096949. | this 32-bit build runs on 64-bit Windows"},
+    {"x86_build_on_32_bit_windows", kInfX86, kLine32, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1, 1,
+     "done", "| x86 | read |"},
+    {"inf_missing", kInfAmd64, kLine64, kNoInf, FALSE, 0, kAbsent, FALSE, kAbsent, false, ERROR_FILE_NOT_FOUND,
+     0, 0, "read", "C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 2 | error 2. | the INF is not there"},
+    {"inf_is_a_folder", kInfAmd64, kLine64, kFolder, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_DIRECTORY_NOT_SUPPORTED, 0, 0, "read", "names a folder"},
+    {"inf_empty", kInfAmd64, kLine64, kEmpty, FALSE, 0, kAbsent, FALSE, kAbsent, false, ERROR_INVALID_DATA, 0, 0,
+     "read", "the INF is empty"},
+    {"inf_not_text", kInfAmd64, kLine64, kNotText, FALSE, 0, kAbsent, FALSE, kAbsent, false, ERROR_INVALID_DATA,
+     0, 0, "read", "holds a NUL character"},
+    {"inf_utf16le", kInfAmd64, kLine64, kUtf16, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1, 2, "done",
+     "2 hardware ID(s)"},
+    {"inf_above_the_cap", kInfAmd64, kLine64, kTooLarge, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_FILE_TOO_LARGE, 0, 0, "read", "larger than 4 MiB"},
+    {"no_models_for_this_build", kInfAmd64, kLine64, kUndecorated, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_SECTION_NOT_FOUND, 0, 0, "read", "no models section decorated NTamd64"},
+    {"bad_command_line", kInfAmd64, L"QZDrvPrep_x64.exe /Q", kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_INVALID_PARAMETER, 0, 0, "arguments", "| - | 87 | error 87. | unknown argument '/Q'"},
+    {"second_inf_switch", kInfAmd64, L"p.exe /I a.inf /I b.inf", kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/I is given twice"},
+    {"log_cannot_be_written", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, true, 0, 1, 2, NULL,
+     NULL},
+};
+
+static std::string Utf16Le(const std::string& ascii) {
+    std::string bytes = "\xff\xfe";
+    for (size_t i = 0; i < ascii.size(); ++i) {
+        bytes.push_back(ascii[i]);
+        bytes.push_back('\0');
+    }
+    return bytes;
+}
+
+static void LayInf(InfKind kind) {
+    FakeFile file = {false, kInf};
+    switch (kind) {
+        case kNoInf:
+            return;
+        case kAnsi:
+            break;
+        case kUtf16:
+            file.bytes = Utf16Le(kInf);
+            break;
+        case kFolder:
+            file.is_folder = true;
+            file.bytes.clear();
+            break;
+        case kEmpty:
+            file.bytes.clear();
+            break;
+        case kTooLarge:
+            file.bytes.append(kInfReadLimit, ';');
+            break;
+        case kUndecorated:
+            file.bytes = kInfUndecorated;
+            break;
+        case kNotText:
+            file.bytes = std::string("[Version]\0\0", 11);
+            break;
+    }
+    preinstaller_fakes.files[kInfPath64] = file;
+}
+
+// The last line of the log, without its line end.
+static std::string LastLogLine() {
+    const std::string& log = preinstaller_fakes.log;
+    if (log.size() < 2) {
+        return "";
+    }
+    const size_t start = log.rfind("\r\n", log.size() - 3);
+    return log.substr(start == std::string::npos ? 0 : start + 2,
+                      log.size() - 2 - (start == std::string::npos ? 0 : start + 2));
+}
+
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const StepCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PreinstallStepsTest : public testing::TestWithParam<StepCase> {
+  protected:
+    void SetUp() override { ResetPreinstallerFakes(); }
+};
+
+TEST_P(PreinstallStepsTest, ExitCodeCallsAndLog) {
+    const StepCase& c = GetParam();
+    LayInf(c.inf);
+    preinstaller_fakes.is_wow64 = c.wow64;
+    preinstaller_fakes.copy_error = c.copy_error;
+    preinstaller_fakes.log_fails = c.log_fails;
+    if (c.id1_error != kAbsent) {
+        preinstaller_fakes.update_answers[kId1] = UpdateAnswer{c.id1_error, c.id1_reboot};
+    }
+    if (c.id2_error != kAbsent) {
+        preinstaller_fakes.update_answers[kId2] = UpdateAnswer{c.id2_error, FALSE};
+    }
+
+    EXPECT_EQ(RunPreinstaller(c.build, c.line), c.exit_code);
+    EXPECT_EQ(preinstaller_fakes.copy_calls.size(), c.copy_calls);
+    EXPECT_EQ(preinstaller_fakes.update_calls.size(), c.update_calls);
+    EXPECT_EQ(preinstaller_fakes.is_wow64_calls, c.build == kInfX86 && c.exit_code != ERROR_INVALID_PARAMETER ? 1 : 0)
+        << "only the 32-bit build asks whether it runs under WOW64";
+    if (c.log_fails) {
+        EXPECT_TRUE(preinstaller_fakes.log.empty());
+        EXPECT_FALSE(preinstaller_fakes.log_paths.empty()) << "it tried to write the log";
+        return;
+    }
+    const std::string last = LastLogLine();
+    EXPECT_NE(last.find(std::string(" | ") + c.last_step + " | "), std::string::npos) << last;
+    EXPECT_NE(preinstaller_fakes.log.find(c.log_part), std::string::npos) << preinstaller_fakes.log;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PreinstallStepsTest, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<StepCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+class PreinstallCallsTest : public testing::Test {
+  protected:
+    void SetUp() override { ResetPreinstallerFakes(); }
+};
+
+TEST_F(PreinstallCallsTest, StagesTheFullPathThenUpdatesEachIdInOrder) {
+    LayInf(kAnsi);
+    ASSERT_EQ(RunPreinstaller(kInfAmd64, kLine64), 0u);
+
+    ASSERT_EQ(preinstaller_fakes.copy_calls.size(), 1u);
+    const SetupCopyOEMInfWCall& copy = preinstaller_fakes.copy_calls[0];
+    EXPECT_EQ(copy.source, kInfPath64);
+    EXPECT_TRUE(copy.media_location_is_null);
+    EXPECT_EQ(copy.media_type, static_cast<DWORD>(SPOST_PATH));
+    EXPECT_EQ(copy.copy_style, 0u);
+
+    ASSERT_EQ(preinstaller_fakes.update_calls.size(), 2u);
+    const wchar_t* const ids[] = {kId1, kId2};
+    for (size_t i = 0; i < 2; ++i) {
+        const UpdateDriverCall& update = preinstaller_fakes.update_calls[i];
+        EXPECT_TRUE(update.parent_is_null);
+        EXPECT_EQ(update.hardware_id, ids[i]);
+        EXPECT_EQ(update.inf, kInfPath64);
+        EXPECT_EQ(update.flags, 0u);
+    }
+    const std::vector<std::string> order = {"SetupCopyOEMInfW", "UpdateDriverForPlugAndPlayDevicesW",
+                                            "UpdateDriverForPlugAndPlayDevicesW"};
+    EXPECT_EQ(preinstaller_fakes.sequence, order);
+}
+
+TEST_F(PreinstallCallsTest, LogsOneLinePerStepInTheTempFolder) {
+    LayInf(kAnsi);
+    ASSERT_EQ(RunPreinstaller(kInfAmd64, kLine64), 0u);
+    for (size_t i = 0; i < preinstaller_fakes.log_paths.size(); ++i) {
+        EXPECT_EQ(preinstaller_fakes.log_paths[i], std::wstring(L"C:\\Temp\\QZDrvPrep.log"));
+    }
+    const std::string expected =
+        "2026-12-09 10:11:12 | x64 | read | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | error 0. | "
+        "2 hardware ID(s): USB\\VID_F055&PID_0A11, USB\\VID_F055&PID_0A12\r\n"
+        "2026-12-09 10:11:12 | x64 | stage | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | error 0. | "
+        "in the driver store as C:\\Windows\\INF\\oem7.inf\r\n";
+    EXPECT_EQ(preinstaller_fakes.log.substr(0, expected.size()), expected);
+    // read, stage, two updates, done.
+    EXPECT_EQ(preinstaller_fakes.log_paths.size(), 5u);
+}
+
+TEST_F(PreinstallCallsTest, NonAsciiPathWithBlanksReachesTheCallsWhole) {
+    const std::wstring path = L"D:\\Pilotes \u00e9t\u00e9\\\u6f22\\quenusb.inf";
+    preinstaller_fakes.files[path] = FakeFile{false, kInf};
+    ASSERT_EQ(RunPreinstaller(kInfAmd64, (L"p.exe /I \"" + path + L"\"").c_str()), 0u);
+    ASSERT_EQ(preinstaller_fakes.copy_calls.size(), 1u);
+    EXPECT_EQ(preinstaller_fakes.copy_calls[0].source, path);
+    EXPECT_NE(preinstaller_fakes.log.find("D:\\Pilotes \xc3\xa9t\xc3\xa9\\\xe6\xbc\xa2\\quenusb.inf"),
+              std::string::npos)
+        << "the log is UTF-8";
+}
+
+TEST_F(PreinstallCallsTest, PathLongerThanMaxPathIsRefusedBeforeAnyFileCall) {
+    const std::wstring path = L"C:\\" + std::wstring(300, L'd') + L"\\quenusb.inf";
+    preinstaller_fakes.files[path] = FakeFile{false, kInf};
+    EXPECT_EQ(RunPreinstaller(kInfAmd64, (L"p.exe /I " + path).c_str()),
+              static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_TRUE(preinstaller_fakes.copy_calls.empty());
+    EXPECT_NE(preinstaller_fakes.log.find("at most 259 work"), std::string::npos) << preinstaller_fakes.log;
+}
+
+TEST_F(PreinstallCallsTest, StagingTwiceIsNoError) {
+    LayInf(kAnsi);
+    EXPECT_EQ(RunPreinstaller(kInfAmd64, kLine64), 0u);
+    EXPECT_EQ(RunPreinstaller(kInfAmd64, kLine64), 0u);
+    EXPECT_EQ(preinstaller_fakes.copy_calls.size(), 2u);
+}
+
+}  // namespace
