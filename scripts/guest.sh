@@ -270,7 +270,8 @@ boot_and_wait() {
         -drive "file=$image_dir/root.img,format=raw,if=virtio,snapshot=on" \
         -drive "file=$run/job.img,format=raw,if=virtio" </dev/null >"$run/qemu.log" 2>&1 &
     qemu_pid=$!
-    tail -n +1 -F -s 0.5 --pid="$qemu_pid" "$run/console" 2>/dev/null | tr -d '\r' &
+    # sed -u, not tr: a pipe into CI's log must see each line as it comes.
+    tail -n +1 -F -s 0.5 --pid="$qemu_pid" "$run/console" 2>/dev/null | sed -u 's/\r//g' &
     stream_pid=$!
     local started now booted=0 ended_at= failure=
     started=$(date +%s)

@@ -44,3 +44,10 @@ wine_ensure_prefix() {
     fi
     wine_make_prefix "$1" "$2"
 }
+
+# wine_temp_dir PREFIX_DIR: the Unix path of the folder that GetTempPath gives in the prefix
+# (the Wine user's Temp); the prefix must have been made already.
+wine_temp_dir() {
+    find "$1/drive_c/users" -mindepth 2 -maxdepth 2 -type d -name Temp ! -path '*/Public/*' |
+        head -n 1
+}
