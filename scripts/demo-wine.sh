@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo's Wine part (started by scripts/demo.sh through scripts/with-wine.sh): checks the
 # laid sample folder with driversetup-check.exe, then runs the launcher there as 64-bit and as
-# 32-bit Windows and shows what the pre-installer stand-in recorded.
+# 32-bit Windows and shows what the real pre-installer did: its exit code and log, and the
+# package's byte-identical copy in Windows' INF folder.
 # Usage: demo-wine.sh BUILD_DIR SAMPLE_DIR
 set -euo pipefail
 
@@ -10,10 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine_common.sh"
 build=$1 sample=$2
 dist=$sample/distribution
-report=$dist/$STANDIN_REPORT_NAME
 step() { printf '\n==> %s\n' "$*"; }
-
-field() { standin_report_value "$report" "$1"; }
 
 step "Checking the folder with driversetup-check.exe (64-bit Wine prefix $sample/wine/win64)"
 wine_ensure_prefix "$sample/wine/win64" win64
@@ -29,30 +27,35 @@ echo "    checker exit code  : $check_status"
 for arch in win64 win32; do
     bits=${arch#win}
     prefix=$sample/wine/$arch
+    if [ "$bits" = 64 ]; then inf=$dist/Drive/Tavix/amd64/quenusb.inf; else inf=$dist/Drive/Tavix/x86/quenusb.inf; fi
     step "Running DriverSetup.exe on ${bits}-bit Windows (Wine prefix $prefix)"
     wine_ensure_prefix "$prefix" "$arch"
-    rm -f "$report"
+    log=$(wine_temp_dir "$prefix")/QZDrvPrep.log
+    rm -f "$log"
     set +e
     (cd "$dist" && WINEPREFIX=$prefix wine DriverSetup.exe)
     exit_code=$?
     set -e
-    # The launcher does not wait for the pre-installer; let it finish before reading its note.
+    # The launcher does not wait for the pre-installer; the prefix is idle once it has ended.
     WINEPREFIX=$prefix wineserver -w
-    echo "    launcher exit code : $exit_code"
-    if [ ! -f "$report" ]; then
-        echo "    started            : nothing"
+    echo "    launcher exit code      : $exit_code"
+    if [ ! -f "$log" ]; then
+        echo "    pre-installer           : wrote no log, so it did not start"
         continue
     fi
-    if [ "$(field startf_useshowwindow)" = 1 ] && [ "$(field show_window)" = 0 ]; then
-        window="hidden (STARTF_USESHOWWINDOW with SW_HIDE)"
+    # The log's last line has the step that ended the run and its result, the exit code.
+    last=$(tr -d '\r' <"$log" | awk -F ' [|] ' 'END { print $3 " " $5 }')
+    echo "    pre-installer exit code : ${last##* } (its last step: ${last%% *})"
+    windows_log=${log#"$prefix/drive_c"}
+    echo "    its log, C:${windows_log//\//\\}:"
+    tr -d '\r' <"$log" | sed 's/^/        /'
+    staged=
+    for file in "$prefix"/drive_c/windows/inf/*; do
+        [ -f "$file" ] && cmp -s "$file" "$inf" && staged="$staged C:\\windows\\inf\\$(basename "$file")"
+    done
+    if [ -n "$staged" ]; then
+        echo "    in Windows' INF folder  :$staged, byte-identical to $(wine_windows_path "$inf")"
     else
-        window="flags=$(field startf_useshowwindow) show=$(field show_window)"
+        echo "    in Windows' INF folder  : no file with the package's bytes"
     fi
-    if [ "$(field inf_found)" = 1 ]; then inf_state=found; else inf_state="NOT found"; fi
-    echo "    started            : $(field program) ($(field bits)-bit build)"
-    echo "    command line       : $(field command_line)"
-    echo "    working directory  : $(field working_directory)"
-    echo "    window             : $window"
-    echo "    driver package     : $(field inf_path) ($inf_state from that directory)"
 done
-
