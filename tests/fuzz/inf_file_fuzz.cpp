@@ -1,6 +1,7 @@
-// Fuzz target: CheckInf on arbitrary bytes for both rows, in heap storage of exactly their
-// size. Checks that every outcome is reported, and that text that cannot be decoded gives one
-// error and nothing else.
+// Fuzz target: CheckInf and the pre-installer's hardware-ID extraction on arbitrary bytes for
+// both architectures, in heap storage of exactly their size. Checks that every outcome is
+// reported, that text that cannot be decoded gives one error and nothing else, and that the
+// IDs found are non-empty, unique regardless of case, and come with no error.
 #include <stddef.h>
 #include <stdint.h>
 
@@ -9,6 +10,8 @@
 
 #include "check/inf_check.h"
 #include "fuzz_check.h"
+#include "inf/ascii.h"
+#include "inf/inf_models.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<unsigned char> bytes(data, data + size);
@@ -22,6 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(text.find('\0') == std::string::npos);
     }
     static const InfArch kArches[] = {kInfX86, kInfAmd64};
+    const InfDocument document = ParseInfText(text, encoding);
+    for (InfArch arch : kArches) {
+        std::vector<std::string> ids;
+        std::string id_error;
+        const bool found = HardwareIdsForArch(document, arch, &ids, &id_error);
+        FUZZ_CHECK(found == !ids.empty());
+        FUZZ_CHECK(found == id_error.empty());
+        for (size_t i = 0; i < ids.size(); ++i) {
+            FUZZ_CHECK(!ids[i].empty());
+            for (size_t k = 0; k < i; ++k) {
+                FUZZ_CHECK(FoldAscii(ids[i]) != FoldAscii(ids[k]));
+            }
+        }
+    }
     for (InfArch arch : kArches) {
         const InfCheck check = CheckInf(bytes.data(), bytes.size(), arch, kScope32Bit, "f.inf");
         FUZZ_CHECK(!check.findings.empty());
