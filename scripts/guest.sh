@@ -37,7 +37,8 @@ readonly kKvmProbeSeconds=30
 readonly kGuestExtras=(linux-image-amd64 git mawk mount procps)
 readonly kBootMarker='driversetup-guest: booted'
 readonly kEndMarker='driversetup-guest: job ended with exit code'
-# Variables that the job sees as here; DRIVERSETUP_WINE is set to native inside.
+# Variables that the job sees as here; DRIVERSETUP_WINE is set to native inside, and
+# DRIVERSETUP_IN_GUEST to 1.
 readonly kPassedVariables=(CI NO_COLOR SOURCE_DATE_EPOCH DRIVERSETUP_TIMEOUT_SCALE)
 
 say() { echo "guest: $*"; }
@@ -235,7 +236,7 @@ write_job_script() {
     local name
     echo '#!/bin/bash'
     echo 'export HOME=/root LANG=C.UTF-8 PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin'
-    echo 'export DRIVERSETUP_WINE=native'
+    echo 'export DRIVERSETUP_WINE=native DRIVERSETUP_IN_GUEST=1'
     for name in "${kPassedVariables[@]}"; do
         [ -n "${!name+set}" ] && printf 'export %s=%q\n' "$name" "${!name}"
     done
