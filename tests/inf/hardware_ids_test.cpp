@@ -29,15 +29,16 @@ static const HardwareIdCase kCases[] = {
      "USB\\VID_1&PID_1|USB\\VID_1&PID_2|USB\\Class_FF", NULL},
     {"x86_reads_the_undecorated_section", kDecorated, kInfX86, "USB\\VID_1&PID_1", NULL},
     {"x86_prefers_its_decoration",
-     "[Manufacturer]\nM=Models,NTx86,NTamd64\n[Models]\nD=I,OLD\n[Models.NTx86]\nD=I,NEW\n", kInfX86,
-     "NEW", NULL},
+     "[Manufacturer]\nM=Models,NTx86,NTamd64\n[Models]\nD=I,OLD\n[Models.NTx86]\nD=I,NEW\n",
+     kInfX86, "NEW", NULL},
     {"several_ids_per_line_and_comments",
      "[Manufacturer]\nM=Models\n[Models]\n; a comment line\nD=I, A, B ,C ; trailing\n", kInfX86,
      "A|B|C", NULL},
     {"duplicates_once_ignoring_case",
      "[Manufacturer]\nM=Models\n[Models]\nD=I,USB\\VID_1\nE=I,usb\\vid_1,X\n", kInfX86,
      "USB\\VID_1|X", NULL},
-    {"continued_line", "[Manufacturer]\nM=Models\n[Models]\nD=I,\\\n  A, B\n", kInfX86, "A|B", NULL},
+    {"continued_line", "[Manufacturer]\nM=Models\n[Models]\nD=I,\\\n  A, B\n", kInfX86, "A|B",
+     NULL},
     {"several_manufacturers",
      "[Manufacturer]\nM=One,NTamd64\nN=Two,NTamd64\n[One.NTamd64]\nD=I,A\n[Two.NTamd64]\nD=I,B\n",
      kInfAmd64, "A|B", NULL},
@@ -65,7 +66,8 @@ TEST_P(HardwareIdsTest, FindsTheIdsOfItsArchitecture) {
     const HardwareIdCase& c = GetParam();
     std::vector<std::string> ids;
     std::string error;
-    const bool found = HardwareIdsForArch(ParseInfText(c.inf, kInfAnsiOrUtf8), c.arch, &ids, &error);
+    const bool found =
+        HardwareIdsForArch(ParseInfText(c.inf, kInfAnsiOrUtf8), c.arch, &ids, &error);
     if (c.ids == NULL) {
         EXPECT_FALSE(found);
         EXPECT_NE(error.find(c.error_part), std::string::npos) << error;

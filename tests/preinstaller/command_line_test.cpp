@@ -13,13 +13,16 @@ struct CommandLineCase {
 };
 
 static const CommandLineCase kCases[] = {
-    {"as_the_launcher_passes_it", L"Drive\\amd64\\QZDrvPrep_x64.exe /I Drive\\Tavix\\amd64\\quenusb.inf",
-     kCommandLineOk, L"Drive\\Tavix\\amd64\\quenusb.inf"},
-    {"quoted_program_with_blanks", L"\"C:\\my dist\\QZDrvPrep_x86.exe\" /I Drive\\x.inf", kCommandLineOk,
-     L"Drive\\x.inf"},
+    {"as_the_launcher_passes_it",
+     L"Drive\\amd64\\QZDrvPrep_x64.exe /I Drive\\Tavix\\amd64\\quenusb.inf", kCommandLineOk,
+     L"Drive\\Tavix\\amd64\\quenusb.inf"},
+    {"quoted_program_with_blanks", L"\"C:\\my dist\\QZDrvPrep_x86.exe\" /I Drive\\x.inf",
+     kCommandLineOk, L"Drive\\x.inf"},
     {"lower_case_switch", L"p.exe /i a.inf", kCommandLineOk, L"a.inf"},
-    {"quoted_path_with_blanks", L"p.exe /I \"C:\\my dist\\a b.inf\"", kCommandLineOk, L"C:\\my dist\\a b.inf"},
-    {"unquoted_path_with_blanks", L"p.exe /I C:\\my dist\\a b.inf", kCommandLineOk, L"C:\\my dist\\a b.inf"},
+    {"quoted_path_with_blanks", L"p.exe /I \"C:\\my dist\\a b.inf\"", kCommandLineOk,
+     L"C:\\my dist\\a b.inf"},
+    {"unquoted_path_with_blanks", L"p.exe /I C:\\my dist\\a b.inf", kCommandLineOk,
+     L"C:\\my dist\\a b.inf"},
     {"quote_right_after_switch", L"p.exe /I\"a.inf\"", kCommandLineOk, L"a.inf"},
     {"non_ascii_path", L"p.exe /I C:\\Pilotes \u00e9t\u00e9\\\u6f22.inf", kCommandLineOk,
      L"C:\\Pilotes \u00e9t\u00e9\\\u6f22.inf"},

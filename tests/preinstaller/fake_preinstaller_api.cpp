@@ -58,7 +58,8 @@ BOOL IsWow64Process(HANDLE process, BOOL* wow64) {
 }
 
 DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* file_part) {
-    const std::wstring full = IsAbsolute(name) ? std::wstring(name) : kFakeWorkingDirectory + std::wstring(name);
+    const std::wstring full =
+        IsAbsolute(name) ? std::wstring(name) : kFakeWorkingDirectory + std::wstring(name);
     if (file_part != NULL) {
         *file_part = NULL;
     }
@@ -71,7 +72,8 @@ DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* file_par
 }
 
 DWORD GetFileAttributesW(LPCWSTR name) {
-    const std::map<std::wstring, FakeFile>::const_iterator found = preinstaller_fakes.files.find(name);
+    const std::map<std::wstring, FakeFile>::const_iterator found =
+        preinstaller_fakes.files.find(name);
     if (found == preinstaller_fakes.files.end()) {
         last_error = ERROR_FILE_NOT_FOUND;
         return INVALID_FILE_ATTRIBUTES;
@@ -89,10 +91,12 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPVOID, DWORD disposition,
         const OpenFile log = {true, name, 0};
         return NewHandle(log);
     }
-    const std::map<std::wstring, FakeFile>::const_iterator found = preinstaller_fakes.files.find(name);
-    if (access != GENERIC_READ || disposition != OPEN_EXISTING || found == preinstaller_fakes.files.end() ||
-        found->second.is_folder) {
-        last_error = found == preinstaller_fakes.files.end() ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+    const std::map<std::wstring, FakeFile>::const_iterator found =
+        preinstaller_fakes.files.find(name);
+    if (access != GENERIC_READ || disposition != OPEN_EXISTING ||
+        found == preinstaller_fakes.files.end() || found->second.is_folder) {
+        last_error =
+            found == preinstaller_fakes.files.end() ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
     }
     const OpenFile file = {false, name, 0};
@@ -100,7 +104,8 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPVOID, DWORD disposition,
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, DWORD* read, LPVOID) {
-    std::map<intptr_t, OpenFile>::iterator open = open_files.find(reinterpret_cast<intptr_t>(handle));
+    std::map<intptr_t, OpenFile>::iterator open =
+        open_files.find(reinterpret_cast<intptr_t>(handle));
     if (open == open_files.end() || open->second.is_log) {
         last_error = ERROR_ACCESS_DENIED;
         return FALSE;
@@ -115,7 +120,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, DWORD* read, LPVOID) {
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD size, DWORD* written, LPVOID) {
-    std::map<intptr_t, OpenFile>::iterator open = open_files.find(reinterpret_cast<intptr_t>(handle));
+    std::map<intptr_t, OpenFile>::iterator open =
+        open_files.find(reinterpret_cast<intptr_t>(handle));
     if (open == open_files.end() || !open->second.is_log) {
         last_error = ERROR_ACCESS_DENIED;
         return FALSE;

@@ -12,8 +12,10 @@
 namespace {
 
 static const wchar_t kInfPath64[] = L"C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf";
-static const wchar_t kLine64[] = L"Drive\\amd64\\QZDrvPrep_x64.exe /I Drive\\Tavix\\amd64\\quenusb.inf";
-static const wchar_t kLine32[] = L"Drive\\i386\\QZDrvPrep_x86.exe /I Drive\\Tavix\\amd64\\quenusb.inf";
+static const wchar_t kLine64[] =
+    L"Drive\\amd64\\QZDrvPrep_x64.exe /I Drive\\Tavix\\amd64\\quenusb.inf";
+static const wchar_t kLine32[] =
+    L"Drive\\i386\\QZDrvPrep_x86.exe /I Drive\\Tavix\\amd64\\quenusb.inf";
 static const wchar_t kId1[] = L"USB\\VID_F055&PID_0A11";
 static const wchar_t kId2[] = L"USB\\VID_F055&PID_0A12";
 
@@ -23,7 +25,8 @@ static const char kInf[] =
     "[Models]\nD=Inst, USB\\VID_F055&PID_0A11\n"
     "[Models.NTamd64]\nD=Inst, USB\\VID_F055&PID_0A11, USB\\VID_F055&PID_0A12 ; two IDs\n"
     "[Strings]\nV=\"Sample\"\n";
-static const char kInfUndecorated[] = "[Manufacturer]\nV=Models\n[Models]\nD=Inst, USB\\VID_F055&PID_0A11\n";
+static const char kInfUndecorated[] =
+    "[Manufacturer]\nV=Models\n[Models]\nD=Inst, USB\\VID_F055&PID_0A11\n";
 
 enum InfKind { kNoInf, kAnsi, kUtf16, kFolder, kEmpty, kTooLarge, kUndecorated, kNotText };
 
@@ -48,44 +51,50 @@ struct StepCase {
 static const DWORD kAbsent = ERROR_NO_SUCH_DEVINST;
 
 static const StepCase kCases[] = {
-    {"no_device_plugged_in", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1, 2,
-     "done", "no device with USB\\VID_F055&PID_0A11 is plugged in; pre-installed for it"},
-    {"device_present", kInfAmd64, kLine64, kAnsi, FALSE, 0, 0, FALSE, kAbsent, false, 0, 1, 2, "done",
-     "installed on the present devices with USB\\VID_F055&PID_0A11"},
-    {"restart_needed", kInfAmd64, kLine64, kAnsi, FALSE, 0, 0, TRUE, kAbsent, false, 3010, 1, 2, "done",
-     "Windows asks for a restart"},
-    {"staging_access_denied", kInfAmd64, kLine64, kAnsi, FALSE, ERROR_ACCESS_DENIED, kAbsent, FALSE, kAbsent,
-     false, ERROR_ACCESS_DENIED, 1, 0, "stage", "| 5 | error 5. | could not stage the package"},
-    {"copy_failed", kInfAmd64, kLine64, kAnsi, FALSE, ERROR_FILE_NOT_FOUND, kAbsent, FALSE, kAbsent, false,
-     ERROR_FILE_NOT_FOUND, 1, 0, "stage", "could not stage"},
-    {"update_access_denied", kInfAmd64, kLine64, kAnsi, FALSE, 0, ERROR_ACCESS_DENIED, FALSE, kAbsent, false,
-     ERROR_ACCESS_DENIED, 1, 1, "update", "could not install for USB\\VID_F055&PID_0A11"},
+    {"no_device_plugged_in", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0,
+     1, 2, "done", "no device with USB\\VID_F055&PID_0A11 is plugged in; pre-installed for it"},
+    {"device_present", kInfAmd64, kLine64, kAnsi, FALSE, 0, 0, FALSE, kAbsent, false, 0, 1, 2,
+     "done", "installed on the present devices with USB\\VID_F055&PID_0A11"},
+    {"restart_needed", kInfAmd64, kLine64, kAnsi, FALSE, 0, 0, TRUE, kAbsent, false, 3010, 1, 2,
+     "done", "Windows asks for a restart"},
+    {"staging_access_denied", kInfAmd64, kLine64, kAnsi, FALSE, ERROR_ACCESS_DENIED, kAbsent, FALSE,
+     kAbsent, false, ERROR_ACCESS_DENIED, 1, 0, "stage",
+     "| 5 | error 5. | could not stage the package"},
+    {"copy_failed", kInfAmd64, kLine64, kAnsi, FALSE, ERROR_FILE_NOT_FOUND, kAbsent, FALSE, kAbsent,
+     false, ERROR_FILE_NOT_FOUND, 1, 0, "stage", "could not stage"},
+    {"update_access_denied", kInfAmd64, kLine64, kAnsi, FALSE, 0, ERROR_ACCESS_DENIED, FALSE,
+     kAbsent, false, ERROR_ACCESS_DENIED, 1, 1, "update",
+     "could not install for USB\\VID_F055&PID_0A11"},
     {"second_id_fails_after_first_absent", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE,
-     ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, 1, 2, "update", "could not install for USB\\VID_F055&PID_0A12"},
-    {"x86_build_on_64_bit_windows", kInfX86, kLine32, kAnsi, TRUE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_IN_WOW64, 0, 0, "wow64", "| 0xE0000235 | error 3758096949. | this 32-bit build runs on 64-bit Windows"},
-    {"x86_build_on_32_bit_windows", kInfX86, kLine32, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1, 1,
-     "done", "| x86 | read |"},
-    {"inf_missing", kInfAmd64, kLine64, kNoInf, FALSE, 0, kAbsent, FALSE, kAbsent, false, ERROR_FILE_NOT_FOUND,
-     0, 0, "read", "C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 2 | error 2. | the INF is not there"},
+     ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, 1, 2, "update",
+     "could not install for USB\\VID_F055&PID_0A12"},
+    {"x86_build_on_64_bit_windows", kInfX86, kLine32, kAnsi, TRUE, 0, kAbsent, FALSE, kAbsent,
+     false, ERROR_IN_WOW64, 0, 0, "wow64",
+     "| 0xE0000235 | error 3758096949. | this 32-bit build runs on 64-bit Windows"},
+    {"x86_build_on_32_bit_windows", kInfX86, kLine32, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent,
+     false, 0, 1, 1, "done", "| x86 | read |"},
+    {"inf_missing", kInfAmd64, kLine64, kNoInf, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_FILE_NOT_FOUND, 0, 0, "read",
+     "C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 2 | error 2. | the INF is not there"},
     {"inf_is_a_folder", kInfAmd64, kLine64, kFolder, FALSE, 0, kAbsent, FALSE, kAbsent, false,
      ERROR_DIRECTORY_NOT_SUPPORTED, 0, 0, "read", "names a folder"},
-    {"inf_empty", kInfAmd64, kLine64, kEmpty, FALSE, 0, kAbsent, FALSE, kAbsent, false, ERROR_INVALID_DATA, 0, 0,
-     "read", "the INF is empty"},
-    {"inf_not_text", kInfAmd64, kLine64, kNotText, FALSE, 0, kAbsent, FALSE, kAbsent, false, ERROR_INVALID_DATA,
-     0, 0, "read", "holds a NUL character"},
-    {"inf_utf16le", kInfAmd64, kLine64, kUtf16, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1, 2, "done",
-     "2 hardware ID(s)"},
+    {"inf_empty", kInfAmd64, kLine64, kEmpty, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_INVALID_DATA, 0, 0, "read", "the INF is empty"},
+    {"inf_not_text", kInfAmd64, kLine64, kNotText, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+     ERROR_INVALID_DATA, 0, 0, "read", "holds a NUL character"},
+    {"inf_utf16le", kInfAmd64, kLine64, kUtf16, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1, 2,
+     "done", "2 hardware ID(s)"},
     {"inf_above_the_cap", kInfAmd64, kLine64, kTooLarge, FALSE, 0, kAbsent, FALSE, kAbsent, false,
      ERROR_FILE_TOO_LARGE, 0, 0, "read", "larger than 4 MiB"},
-    {"no_models_for_this_build", kInfAmd64, kLine64, kUndecorated, FALSE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_SECTION_NOT_FOUND, 0, 0, "read", "no models section decorated NTamd64"},
-    {"bad_command_line", kInfAmd64, L"QZDrvPrep_x64.exe /Q", kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_INVALID_PARAMETER, 0, 0, "arguments", "| - | 87 | error 87. | unknown argument '/Q'"},
-    {"second_inf_switch", kInfAmd64, L"p.exe /I a.inf /I b.inf", kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/I is given twice"},
-    {"log_cannot_be_written", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, true, 0, 1, 2, NULL,
-     NULL},
+    {"no_models_for_this_build", kInfAmd64, kLine64, kUndecorated, FALSE, 0, kAbsent, FALSE,
+     kAbsent, false, ERROR_SECTION_NOT_FOUND, 0, 0, "read", "no models section decorated NTamd64"},
+    {"bad_command_line", kInfAmd64, L"QZDrvPrep_x64.exe /Q", kAnsi, FALSE, 0, kAbsent, FALSE,
+     kAbsent, false, ERROR_INVALID_PARAMETER, 0, 0, "arguments",
+     "| - | 87 | error 87. | unknown argument '/Q'"},
+    {"second_inf_switch", kInfAmd64, L"p.exe /I a.inf /I b.inf", kAnsi, FALSE, 0, kAbsent, FALSE,
+     kAbsent, false, ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/I is given twice"},
+    {"log_cannot_be_written", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, true, 0,
+     1, 2, NULL, NULL},
 };
 
 static std::string Utf16Le(const std::string& ascii) {
@@ -144,8 +153,10 @@ void PrintTo(const StepCase& c, std::ostream* os) {
 }
 
 class PreinstallStepsTest : public testing::TestWithParam<StepCase> {
-  protected:
-    void SetUp() override { ResetPreinstallerFakes(); }
+protected:
+    void SetUp() override {
+        ResetPreinstallerFakes();
+    }
 };
 
 TEST_P(PreinstallStepsTest, ExitCodeCallsAndLog) {
@@ -164,7 +175,8 @@ TEST_P(PreinstallStepsTest, ExitCodeCallsAndLog) {
     EXPECT_EQ(RunPreinstaller(c.build, c.line), c.exit_code);
     EXPECT_EQ(preinstaller_fakes.copy_calls.size(), c.copy_calls);
     EXPECT_EQ(preinstaller_fakes.update_calls.size(), c.update_calls);
-    EXPECT_EQ(preinstaller_fakes.is_wow64_calls, c.build == kInfX86 && c.exit_code != ERROR_INVALID_PARAMETER ? 1 : 0)
+    EXPECT_EQ(preinstaller_fakes.is_wow64_calls,
+              c.build == kInfX86 && c.exit_code != ERROR_INVALID_PARAMETER ? 1 : 0)
         << "only the 32-bit build asks whether it runs under WOW64";
     if (c.log_fails) {
         EXPECT_TRUE(preinstaller_fakes.log.empty());
@@ -182,8 +194,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, PreinstallStepsTest, testing::ValuesIn(kCases),
                          });
 
 class PreinstallCallsTest : public testing::Test {
-  protected:
-    void SetUp() override { ResetPreinstallerFakes(); }
+protected:
+    void SetUp() override {
+        ResetPreinstallerFakes();
+    }
 };
 
 TEST_F(PreinstallCallsTest, StagesTheFullPathThenUpdatesEachIdInOrder) {
@@ -206,7 +220,8 @@ TEST_F(PreinstallCallsTest, StagesTheFullPathThenUpdatesEachIdInOrder) {
         EXPECT_EQ(update.inf, kInfPath64);
         EXPECT_EQ(update.flags, 0u);
     }
-    const std::vector<std::string> order = {"SetupCopyOEMInfW", "UpdateDriverForPlugAndPlayDevicesW",
+    const std::vector<std::string> order = {"SetupCopyOEMInfW",
+                                            "UpdateDriverForPlugAndPlayDevicesW",
                                             "UpdateDriverForPlugAndPlayDevicesW"};
     EXPECT_EQ(preinstaller_fakes.sequence, order);
 }
@@ -218,9 +233,11 @@ TEST_F(PreinstallCallsTest, LogsOneLinePerStepInTheTempFolder) {
         EXPECT_EQ(preinstaller_fakes.log_paths[i], std::wstring(L"C:\\Temp\\QZDrvPrep.log"));
     }
     const std::string expected =
-        "2026-12-09 10:11:12 | x64 | read | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | error 0. | "
+        "2026-12-09 10:11:12 | x64 | read | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | error "
+        "0. | "
         "2 hardware ID(s): USB\\VID_F055&PID_0A11, USB\\VID_F055&PID_0A12\r\n"
-        "2026-12-09 10:11:12 | x64 | stage | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | error 0. | "
+        "2026-12-09 10:11:12 | x64 | stage | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | "
+        "error 0. | "
         "in the driver store as C:\\Windows\\INF\\oem7.inf\r\n";
     EXPECT_EQ(preinstaller_fakes.log.substr(0, expected.size()), expected);
     // read, stage, two updates, done.
@@ -233,8 +250,9 @@ TEST_F(PreinstallCallsTest, NonAsciiPathWithBlanksReachesTheCallsWhole) {
     ASSERT_EQ(RunPreinstaller(kInfAmd64, (L"p.exe /I \"" + path + L"\"").c_str()), 0u);
     ASSERT_EQ(preinstaller_fakes.copy_calls.size(), 1u);
     EXPECT_EQ(preinstaller_fakes.copy_calls[0].source, path);
-    EXPECT_NE(preinstaller_fakes.log.find("D:\\Pilotes \xc3\xa9t\xc3\xa9\\\xe6\xbc\xa2\\quenusb.inf"),
-              std::string::npos)
+    EXPECT_NE(
+        preinstaller_fakes.log.find("D:\\Pilotes \xc3\xa9t\xc3\xa9\\\xe6\xbc\xa2\\quenusb.inf"),
+        std::string::npos)
         << "the log is UTF-8";
 }
 
@@ -244,7 +262,8 @@ TEST_F(PreinstallCallsTest, PathLongerThanMaxPathIsRefusedBeforeAnyFileCall) {
     EXPECT_EQ(RunPreinstaller(kInfAmd64, (L"p.exe /I " + path).c_str()),
               static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
     EXPECT_TRUE(preinstaller_fakes.copy_calls.empty());
-    EXPECT_NE(preinstaller_fakes.log.find("at most 259 work"), std::string::npos) << preinstaller_fakes.log;
+    EXPECT_NE(preinstaller_fakes.log.find("at most 259 work"), std::string::npos)
+        << preinstaller_fakes.log;
 }
 
 TEST_F(PreinstallCallsTest, StagingTwiceIsNoError) {

@@ -39,7 +39,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, WideTextTest, testing::ValuesIn(kCases),
 
 TEST(WideTextTest, MalformedUtf8BecomesReplacement) {
     // A lone continuation byte, a cut sequence, an overlong '/', an encoded surrogate.
-    EXPECT_EQ(WideFromUtf8("a\x80" "b"), std::wstring(L"a\ufffdb"));
+    EXPECT_EQ(WideFromUtf8("a\x80"
+                           "b"),
+              std::wstring(L"a\ufffdb"));
     EXPECT_EQ(WideFromUtf8("\xe6\xbc"), std::wstring(L"\ufffd\ufffd"));
     EXPECT_EQ(WideFromUtf8("\xc0\xaf"), std::wstring(L"\ufffd\ufffd"));
     EXPECT_EQ(WideFromUtf8("\xed\xa0\x80"), std::wstring(L"\ufffd\ufffd\ufffd"));
