@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release package build/release/DriverSetup-<version>-win32.zip: DriverSetup.exe,
-# driversetup-check.exe, README.md, LICENSE, CHANGELOG.md and SHA256SUMS, byte for byte the
-# same from the same sources. Given a certificate, it signs copies of the two programs with
+# driversetup-check.exe, the two pre-installers QZDrvPrep_x86.exe and QZDrvPrep_x64.exe,
+# README.md, LICENSE, CHANGELOG.md and SHA256SUMS, byte for byte the same from the same
+# sources. Given a certificate, it signs copies of the four programs with
 # Authenticode (SHA-256, osslsigncode) and verifies them; the unsigned build is never touched.
 set -euo pipefail
 
@@ -21,8 +22,8 @@ Signing (optional; without a certificate the package holds the unsigned programs
                          time-stamp with this local time-stamping authority instead of a
                          server (for tests; nothing leaves the machine)
 Building:
-  --build-dir DIR        take DriverSetup.exe and driversetup-check.exe from DIR instead of
-                         building the 'windows' preset
+  --build-dir DIR        take the four programs from DIR instead of building the 'windows'
+                         preset
   --out DIR              where the package goes (default: build/release)
   --help                 show this text
 
@@ -119,14 +120,15 @@ fi
 version=$(sed -n 's/^project(DriverSetup VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || die "no version in CMakeLists.txt's project()"
 package=DriverSetup-$version-win32
-programs=(DriverSetup.exe driversetup-check.exe)
+programs=(DriverSetup.exe driversetup-check.exe QZDrvPrep_x86.exe QZDrvPrep_x64.exe)
 documents=(README.md LICENSE CHANGELOG.md)
 
 if [ -z "$build_dir" ]; then
     scripts/install-deps.sh release >&2
     echo "release: building the 'windows' preset" >&2
     cmake --preset windows >/dev/null
-    cmake --build --preset windows --target DriverSetup driversetup-check >/dev/null
+    cmake --build --preset windows --target DriverSetup driversetup-check QZDrvPrep_x86 QZDrvPrep_x64 \
+        >/dev/null
     build_dir=$root/build/windows
 fi
 for program in "${programs[@]}"; do

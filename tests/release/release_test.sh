@@ -12,8 +12,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 release=$here/../../scripts/release.sh
 version=$(sed -n 's/^project(DriverSetup VERSION \([0-9.]*\) .*/\1/p' "$here/../../CMakeLists.txt")
 zip_name=DriverSetup-$version-win32.zip
-programs=(DriverSetup.exe driversetup-check.exe)
-expected_entries="DriverSetup.exe driversetup-check.exe README.md LICENSE CHANGELOG.md SHA256SUMS"
+programs=(DriverSetup.exe driversetup-check.exe QZDrvPrep_x86.exe QZDrvPrep_x64.exe)
+expected_entries="DriverSetup.exe driversetup-check.exe QZDrvPrep_x86.exe QZDrvPrep_x64.exe README.md LICENSE CHANGELOG.md SHA256SUMS"
 
 rm -rf "$work"
 mkdir -p "$work" "$(dirname "$signed_launcher_out")"
@@ -52,7 +52,8 @@ for program in "${programs[@]}"; do
 done
 SOURCE_DATE_EPOCH=1700000000 release_to "$work/epoch"
 check "SOURCE_DATE_EPOCH sets the entry times" \
-    bash -c 'unzip -Z -T "$1" | grep -c " 20231114\.221320 " | grep -qx 6' - "$work/epoch/$zip_name"
+    bash -c 'unzip -Z -T "$1" | grep -c " 20231114\.221320 " | grep -qx "$2"' - "$work/epoch/$zip_name" \
+    "$(wc -w <<<"$expected_entries")"
 
 # --- A throwaway PKI: CA, code-signing certificate, and a TSA whose certificate carries the
 # critical timeStamping usage that RFC 3161 asks for.
