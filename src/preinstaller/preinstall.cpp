@@ -136,7 +136,13 @@ DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
 
     wchar_t stored[MAX_PATH] = L"";
     if (!SetupCopyOEMInfW(context.inf.c_str(), NULL, SPOST_PATH, 0, stored, MAX_PATH, NULL, NULL)) {
-        return Logged(context, "stage", Fail(GetLastError(), "could not stage the package"));
+        const DWORD error = GetLastError();
+        // Setup copies the catalog that the INF names along with it.
+        return Logged(context, "stage",
+                      Fail(error, error == ERROR_FILE_NOT_FOUND
+                                      ? "could not stage the package: a file it names, such as "
+                                        "its catalog, is not beside it"
+                                      : "could not stage the package"));
     }
     Logged(context, "stage", Fail(ERROR_SUCCESS, "in the driver store as " + Utf8FromWide(stored)));
 

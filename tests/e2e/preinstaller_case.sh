@@ -81,6 +81,30 @@ missing_inf)
     expect_log "| $build | read | $(wine_windows_path "$dist")\\Drive\\Tavix\\$arch_dir\\missing.inf | 2 |"
     expect_eq "copies in the store" "$(copies_in_store)" 0
     ;;
+catalog_missing)
+    # Setup copies the catalog with the INF; without it nothing is staged.
+    rm -f "${sample_inf%.inf}.cat"
+    run_in_dist "Drive\\$([ "$bits" = 64 ] && echo amd64\\QZDrvPrep_x64.exe || echo i386\\QZDrvPrep_x86.exe)" \
+        /I "Drive\\Tavix\\$arch_dir\\quenusb.inf"
+    expect_eq "exit code (ERROR_FILE_NOT_FOUND)" "$?" 2
+    expect_log "| $build | stage | $(wine_windows_path "$sample_inf") | 2 |"
+    expect_log "such as its catalog, is not beside it"
+    expect_eq "copies in the store" "$(copies_in_store)" 0
+    ;;
+non_ascii_path_with_blanks)
+    # The package copied to a folder whose name has blanks and non-ASCII letters, named quoted
+    # and absolute; Wine passes the UTF-8 argument on as UTF-16.
+    odd="$dist/Pilotes été 漢字"
+    mkdir -p "$odd"
+    cp "$sample_inf" "$odd/quenusb.inf"
+    cp "${sample_inf%.inf}.cat" "$odd/quenusb.cat"
+    export LC_ALL=C.UTF-8
+    run_in_dist "Drive\\$([ "$bits" = 64 ] && echo amd64\\QZDrvPrep_x64.exe || echo i386\\QZDrvPrep_x86.exe)" \
+        /I "$(wine_windows_path "$odd")\\quenusb.inf"
+    expect_eq "exit code" "$?" 0
+    expect_log "| $build | stage | $(wine_windows_path "$odd")\\quenusb.inf | 0 |"
+    expect_eq "byte-identical copies of the INF in C:\\windows\\inf" "$(copies_in_store)" 1
+    ;;
 x86_refuses_on_64_bit)
     run_in_dist "Drive\\i386\\QZDrvPrep_x86.exe" /I "Drive\\Tavix\\$arch_dir\\quenusb.inf"
     expect_eq "exit code (low byte of ERROR_IN_WOW64)" "$?" "$kInWow64LowByte"
