@@ -76,6 +76,14 @@ ok)
     printf 'job output line\r\n' >>"$console"
     finish
     ;;
+# A line, then a pause before the job ends: output must show before the guest is done.
+streams)
+    booted
+    printf 'early line\r\n' >>"$console"
+    touch "$FAKE_DIR/early-written"
+    sleep 5
+    finish
+    ;;
 never_boots) exec sleep 300 ;;
 never_powers_off) booted; finish; exec sleep 300 ;;
 runs_long) booted; exec sleep 300 ;;
@@ -189,6 +197,23 @@ checks=$((checks + 1))
 grep -q '/wine/' "$work/case/windows.ls" && fail "$name: the Wine prefix was copied"
 checks=$((checks + 1))
 grep -q '/host/' "$work/case/build.ls" && fail "$name: the host build was copied"
+
+# Streamed: the job's first line reaches the caller while the guest still runs, also when the
+# output is a pipe into a file (as in CI's log), where a buffering filter would hold it back.
+name=streaming
+rm -rf "$work/case"
+mkdir -p "$work/case"
+(cd "$work/tree" && env PATH="$fakes:$PATH" FAKE_DIR="$work/case" \
+    DRIVERSETUP_GUEST_CACHE="$work/cache-contents" DRIVERSETUP_GUEST_OS_RELEASE="$work/os-release" \
+    DRIVERSETUP_GUEST_APT_SOURCES="$work/debian.sources" DRIVERSETUP_GUEST_ACCEL=tcg \
+    FAKE_QEMU=streams FAKE_EXIT=0 bash scripts/guest.sh run true 2>&1 | cat >"$work/case/streamed") &
+streamer=$!
+for _ in $(seq 50); do [ -f "$work/case/early-written" ] && break; sleep 0.1; done
+sleep 2.5
+checks=$((checks + 1))
+grep -q 'early line' "$work/case/streamed" || fail "the job's line had not arrived while the guest ran"
+wait "$streamer"
+expect_match "$name: whole output" "$(cat "$work/case/streamed")" "guest: job exit code 0"
 
 # Cached: a second run makes nothing; new apt sources make a new image and drop the old one.
 name=cache
