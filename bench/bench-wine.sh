@@ -87,18 +87,10 @@ scripts/lay_distribution.sh "$prep_dist" "$build/DriverSetup.exe" \
 inf=$prep_dist/Drive/Tavix/amd64/quenusb.inf
 unstage() {
     local file
-    for file in "$WINEPREFIX"/drive_c/windows/inf/*.inf; do
-        [ -f "$file" ] && cmp -s "$file" "$inf" && rm -f "$file" "${file%.inf}.pnf"
-    done
-    return 0
+    while IFS= read -r file; do rm -f "$file" "${file%.inf}.pnf"; done \
+        < <(wine_staged_copies "$WINEPREFIX" "$inf")
 }
-staged() {
-    local file
-    for file in "$WINEPREFIX"/drive_c/windows/inf/*.inf; do
-        [ -f "$file" ] && cmp -s "$file" "$inf" && return 0
-    done
-    return 1
-}
+staged() { [ -n "$(wine_staged_copies "$WINEPREFIX" "$inf")" ]; }
 echo "bench: timing $runs stagings by QZDrvPrep_x64.exe" >&2
 : >"$work/stage.us"
 staged_ok=0

@@ -50,9 +50,9 @@ for arch in win64 win32; do
     echo "    its log, C:${windows_log//\//\\}:"
     tr -d '\r' <"$log" | sed 's/^/        /'
     staged=
-    for file in "$prefix"/drive_c/windows/inf/*; do
-        [ -f "$file" ] && cmp -s "$file" "$inf" && staged="$staged C:\\windows\\inf\\$(basename "$file")"
-    done
+    while IFS= read -r file; do
+        staged="$staged C:\\windows\\inf\\$(basename "$file")"
+    done < <(wine_staged_copies "$prefix" "$inf")
     if [ -n "$staged" ]; then
         echo "    in Windows' INF folder  :$staged, byte-identical to $(wine_windows_path "$inf")"
     else

@@ -63,10 +63,12 @@ accel() {
         echo tcg
         return
     fi
-    local image_dir=$cache/$(image_key)
+    local key
+    key=$(image_key)
+    local image_dir=$cache/$key
     if [ ! -f "$image_dir/kvm" ]; then
         need_tools >&2
-        (make_image "$(image_key)") >&2 || exit 1
+        (make_image "$key") >&2 || exit 1
         local console
         console=$(mktemp) || exit 1
         (timeout "$kKvmProbeSeconds" "$qemu" -accel kvm -cpu host -m 512 -nodefaults -display none \

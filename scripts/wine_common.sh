@@ -51,3 +51,12 @@ wine_temp_dir() {
     find "$1/drive_c/users" -mindepth 2 -maxdepth 2 -type d -name Temp ! -path '*/Public/*' |
         head -n 1
 }
+
+# wine_staged_copies PREFIX_DIR INF: the files in the prefix's INF folder (where staging puts
+# a driver package) that hold exactly INF's bytes, one path a line, whatever their names.
+wine_staged_copies() {
+    local file
+    for file in "$1/drive_c/windows/inf"/*; do
+        if [ -f "$file" ] && cmp -s "$file" "$2"; then echo "$file"; fi
+    done
+}

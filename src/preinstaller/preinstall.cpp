@@ -1,8 +1,6 @@
 // The pre-installer's steps and the exit code each outcome gives.
 #include "preinstaller/preinstall.h"
 
-#include <stdio.h>
-
 #include <string>
 #include <vector>
 
@@ -49,7 +47,7 @@ struct Outcome {
     std::string detail;
 };
 
-static Outcome Fail(DWORD code, const std::string& detail) {
+static Outcome OutcomeOf(DWORD code, const std::string& detail) {
     Outcome outcome = {code, detail};
     return outcome;
 }
@@ -59,48 +57,48 @@ static Outcome ReadInf(InfArch build, LogContext* context, std::vector<std::stri
     wchar_t full[MAX_PATH];
     const DWORD length = GetFullPathNameW(context->inf.c_str(), MAX_PATH, full, NULL);
     if (length == 0) {
-        return Fail(GetLastError(), "could not resolve the INF path");
+        return OutcomeOf(GetLastError(), "could not resolve the INF path");
     }
     if (length >= MAX_PATH) {
-        return Fail(ERROR_FILENAME_EXCED_RANGE, "the full INF path has " + std::to_string(length) +
-                                                    " characters; at most " +
-                                                    std::to_string(MAX_PATH - 1) + " work");
+        return OutcomeOf(ERROR_FILENAME_EXCED_RANGE,
+                         "the full INF path has " + std::to_string(length) +
+                             " characters; at most " + std::to_string(MAX_PATH - 1) + " work");
     }
     context->inf.assign(full, length);
     const DWORD attributes = GetFileAttributesW(full);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return Fail(GetLastError(), "the INF is not there");
+        return OutcomeOf(GetLastError(), "the INF is not there");
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return Fail(ERROR_DIRECTORY_NOT_SUPPORTED, "the INF path names a folder, not a file");
+        return OutcomeOf(ERROR_DIRECTORY_NOT_SUPPORTED, "the INF path names a folder, not a file");
     }
     std::vector<unsigned char> bytes;
     const DWORD read_error = ReadInfBytes(context->inf, &bytes);
     if (read_error != ERROR_SUCCESS) {
-        return Fail(read_error, "could not read the INF");
+        return OutcomeOf(read_error, "could not read the INF");
     }
     if (bytes.empty()) {
-        return Fail(ERROR_INVALID_DATA, "the INF is empty");
+        return OutcomeOf(ERROR_INVALID_DATA, "the INF is empty");
     }
     if (bytes.size() > kInfReadLimit) {
-        return Fail(ERROR_FILE_TOO_LARGE, "the INF is larger than " +
-                                              std::to_string(kInfReadLimit / (1024 * 1024)) +
-                                              " MiB, which no real INF is");
+        return OutcomeOf(ERROR_FILE_TOO_LARGE, "the INF is larger than " +
+                                                   std::to_string(kInfReadLimit / (1024 * 1024)) +
+                                                   " MiB, which no real INF is");
     }
     std::string text;
     std::string error;
     InfEncoding encoding = kInfAnsiOrUtf8;
     if (!DecodeInfText(bytes.data(), bytes.size(), &text, &encoding, &error)) {
-        return Fail(ERROR_INVALID_DATA, "the INF " + error);
+        return OutcomeOf(ERROR_INVALID_DATA, "the INF " + error);
     }
     if (!HardwareIdsForArch(ParseInfText(text, encoding), build, ids, &error)) {
-        return Fail(ERROR_SECTION_NOT_FOUND, std::string("the INF has ") + error);
+        return OutcomeOf(ERROR_SECTION_NOT_FOUND, std::string("the INF has ") + error);
     }
     std::string listed;
     for (size_t i = 0; i < ids->size(); ++i) {
         listed += (i == 0 ? "" : ", ") + (*ids)[i];
     }
-    return Fail(ERROR_SUCCESS, std::to_string(ids->size()) + " hardware ID(s): " + listed);
+    return OutcomeOf(ERROR_SUCCESS, std::to_string(ids->size()) + " hardware ID(s): " + listed);
 }
 
 // Logs the step's outcome and passes its code on.
@@ -114,18 +112,18 @@ DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
     const ParsedCommandLine parsed = ParseCommandLine(command_line);
     if (parsed.result != kCommandLineOk) {
         return Logged(context, "arguments",
-                      Fail(ERROR_INVALID_PARAMETER, Utf8FromWide(parsed.reason)));
+                      OutcomeOf(ERROR_INVALID_PARAMETER, Utf8FromWide(parsed.reason)));
     }
     context.inf = parsed.inf;
     if (build == kInfX86) {
         BOOL wow64 = FALSE;
         if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
-            return Logged(
-                context, "wow64",
-                Fail(ERROR_IN_WOW64, std::string("this 32-bit build runs on 64-bit Windows, where "
-                                                 "driver installation fails from a 32-bit process; "
-                                                 "use ") +
-                                         kOtherBuild[build]));
+            return Logged(context, "wow64",
+                          OutcomeOf(ERROR_IN_WOW64,
+                                    std::string("this 32-bit build runs on 64-bit Windows, where "
+                                                "driver installation fails from a 32-bit process; "
+                                                "use ") +
+                                        kOtherBuild[build]));
         }
     }
     std::vector<std::string> ids;
@@ -138,13 +136,15 @@ DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
     if (!SetupCopyOEMInfW(context.inf.c_str(), NULL, SPOST_PATH, 0, stored, MAX_PATH, NULL, NULL)) {
         const DWORD error = GetLastError();
         // Setup copies the catalog that the INF names along with it.
-        return Logged(context, "stage",
-                      Fail(error, error == ERROR_FILE_NOT_FOUND
-                                      ? "could not stage the package: a file it names, such as "
-                                        "its catalog, is not beside it"
-                                      : "could not stage the package"));
+        return Logged(
+            context, "stage",
+            OutcomeOf(error, error == ERROR_FILE_NOT_FOUND
+                                 ? "could not stage the package: a file it names, such as "
+                                   "its catalog, is not beside it"
+                                 : "could not stage the package"));
     }
-    Logged(context, "stage", Fail(ERROR_SUCCESS, "in the driver store as " + Utf8FromWide(stored)));
+    Logged(context, "stage",
+           OutcomeOf(ERROR_SUCCESS, "in the driver store as " + Utf8FromWide(stored)));
 
     bool restart = false;
     for (size_t i = 0; i < ids.size(); ++i) {
@@ -153,20 +153,20 @@ DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
         if (UpdateDriverForPlugAndPlayDevicesW(NULL, id.c_str(), context.inf.c_str(), 0, &reboot)) {
             restart = restart || reboot;
             Logged(context, "update",
-                   Fail(ERROR_SUCCESS, "installed on the present devices with " + ids[i] +
-                                           (reboot ? "; Windows asks for a restart" : "")));
+                   OutcomeOf(ERROR_SUCCESS, "installed on the present devices with " + ids[i] +
+                                                (reboot ? "; Windows asks for a restart" : "")));
             continue;
         }
         const DWORD error = GetLastError();
         if (error == ERROR_NO_SUCH_DEVINST) {
-            Logged(
-                context, "update",
-                Fail(error, "no device with " + ids[i] + " is plugged in; pre-installed for it"));
+            Logged(context, "update",
+                   OutcomeOf(error,
+                             "no device with " + ids[i] + " is plugged in; pre-installed for it"));
             continue;
         }
-        return Logged(context, "update", Fail(error, "could not install for " + ids[i]));
+        return Logged(context, "update", OutcomeOf(error, "could not install for " + ids[i]));
     }
     const DWORD result = restart ? ERROR_SUCCESS_REBOOT_REQUIRED : ERROR_SUCCESS;
     return Logged(context, "done",
-                  Fail(result, restart ? "staged; restart Windows to finish" : "staged"));
+                  OutcomeOf(result, restart ? "staged; restart Windows to finish" : "staged"));
 }

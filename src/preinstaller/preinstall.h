@@ -5,10 +5,6 @@
 #include "inf/inf_models.h"
 #include "winapi_seam.h"
 
-#ifndef ERROR_DIRECTORY_NOT_SUPPORTED
-#define ERROR_DIRECTORY_NOT_SUPPORTED 336u
-#endif
-
 // Runs the whole pre-installation for this `build` from the full command line and returns the
 // exit code: 0 when staged (and installed on the devices present), 3010 when Windows asks for
 // a restart, 87 for a bad command line, else the Win32 error of the step that failed.

@@ -36,23 +36,14 @@ expect_log() {
 if [ -d "$prefix/drive_c/windows/syswow64" ]; then bits=64; else bits=32; fi
 if [ "$bits" = 64 ]; then arch_dir=amd64 build=x64; else arch_dir=x86 build=x86; fi
 dist=$work/prep-$case_name-win$bits
-inf_dir=$prefix/drive_c/windows/inf
 log=$(wine_temp_dir "$prefix")/QZDrvPrep.log
 "$scripts/lay_distribution.sh" "$dist" "$launcher" "$prep_x86" "$prep_x64" || exit 1
 sample_inf=$dist/Drive/Tavix/$arch_dir/quenusb.inf
 
 # copies_in_store: how many files in the INF folder have the sample INF's exact bytes.
-copies_in_store() {
-    local count=0 file
-    for file in "$inf_dir"/*; do
-        [ -f "$file" ] && cmp -s "$file" "$sample_inf" && count=$((count + 1))
-    done
-    echo "$count"
-}
+copies_in_store() { wine_staged_copies "$prefix" "$sample_inf" | grep -c .; }
 # Each case starts from a store without the package and an empty log.
-for file in "$inf_dir"/*; do
-    [ -f "$file" ] && cmp -s "$file" "$sample_inf" && rm -f "$file"
-done
+wine_staged_copies "$prefix" "$sample_inf" | while IFS= read -r file; do rm -f "$file"; done
 rm -f "$log"
 
 run_in_dist() {
