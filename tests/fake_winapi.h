@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "winapi_seam.h"
+#include "win/winapi_seam.h"
 
 // A string argument as the fake saw it: whether the pointer was null, and a copy otherwise.
 struct RecordedString {

@@ -22,18 +22,15 @@ const char kLauncherFileName[] = "DriverSetup.exe";
 // How many of a folder's entries a "holds: ..." hint names before it says how many more.
 static const size_t kSiblingsShown = 6;
 
-// What each row of the launcher's table needs, in the table's order.
-struct RowRules {
-    Scope scope;
-    const char* build;  // what the program must be, for messages
+// What the pre-installer of each kind of Windows must be, in WindowsKind order.
+struct ProgramRules {
     uint16_t machine;
     uint16_t magic;
-    InfArch inf_arch;
 };
 
-static const RowRules kRowRules[kPreinstallerVariantCount] = {
-    {kScope32Bit, "32-bit (PE32 i386)", kPeMachineI386, kPeMagicPe32, kInfX86},
-    {kScope64Bit, "64-bit (PE32+ AMD64)", kPeMachineAmd64, kPeMagicPe32Plus, kInfAmd64},
+static const ProgramRules kProgramRules[kWindowsKindCount] = {
+    {kPeMachineI386, kPeMagicPe32},
+    {kPeMachineAmd64, kPeMagicPe32Plus},
 };
 
 static std::vector<std::string> SplitBackslashes(const std::string& windows_path) {
@@ -242,10 +239,11 @@ static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
     AddFinding(findings, kSeverityOk, scope, wanted, "catalog named by the INF is present");
 }
 
-static void CheckPackage(const fs::path& folder, const std::string& wanted, const RowRules& row,
+static void CheckPackage(const fs::path& folder, const std::string& wanted, WindowsKind kind,
                          Findings* findings) {
+    const Scope scope = static_cast<Scope>(kind);
     const Resolved resolved = Resolve(folder, wanted);
-    if (!IsUsableFile(wanted, resolved, row.scope, "the driver package (INF)", findings)) {
+    if (!IsUsableFile(wanted, resolved, scope, "the driver package (INF)", findings)) {
         return;
     }
     std::vector<unsigned char> bytes;
@@ -253,7 +251,7 @@ static void CheckPackage(const fs::path& folder, const std::string& wanted, cons
     std::string error;
     // One byte past the limit tells a file at the limit from a longer one.
     if (!ReadPrefix(resolved.path, kInfReadLimit + 1, &bytes, &file_size, &error)) {
-        AddFinding(findings, kSeverityError, row.scope, wanted, error + "; check its permissions");
+        AddFinding(findings, kSeverityError, scope, wanted, error + "; check its permissions");
         return;
     }
     if (bytes.size() > kInfReadLimit) {
@@ -262,27 +260,28 @@ static void CheckPackage(const fs::path& folder, const std::string& wanted, cons
                  "is %llu bytes, above the %zu MiB that the checker reads of an INF; make "
                  "sure this is the driver package",
                  static_cast<unsigned long long>(file_size), kInfReadLimit / (1024 * 1024));
-        AddFinding(findings, kSeverityError, row.scope, wanted, text);
+        AddFinding(findings, kSeverityError, scope, wanted, text);
         return;
     }
-    const InfCheck check = CheckInf(bytes.data(), bytes.size(), row.inf_arch, row.scope, wanted);
+    const InfCheck check = CheckInf(bytes.data(), bytes.size(), kind, scope, wanted);
     findings->insert(findings->end(), check.findings.begin(), check.findings.end());
     if (!check.catalog.empty()) {
-        CheckCatalog(folder, resolved.shown, check.catalog, row.scope, findings);
+        CheckCatalog(folder, resolved.shown, check.catalog, scope, findings);
     }
 }
 
 Findings CheckDistribution(const fs::path& folder) {
     Findings findings;
-    for (size_t i = 0; i < kPreinstallerVariantCount; ++i) {
-        const PreinstallerVariant& variant = kPreinstallerVariants[i];
-        const RowRules& row = kRowRules[i];
-        CheckProgram(variant.lpFile, Resolve(folder, variant.lpFile), row.scope,
-                     std::string("the ") + row.build + " pre-installer", row.machine, row.magic, 0,
-                     &findings);
+    for (int i = 0; i < kWindowsKindCount; ++i) {
+        const WindowsKind kind = static_cast<WindowsKind>(i);
+        const PreinstallerVariant& variant = kPreinstallerVariants[kind];
+        const ProgramRules& rules = kProgramRules[kind];
+        CheckProgram(variant.lpFile, Resolve(folder, variant.lpFile), static_cast<Scope>(kind),
+                     std::string("the ") + kWindowsKinds[kind].program + " pre-installer",
+                     rules.machine, rules.magic, 0, &findings);
         const std::string parameters = variant.lpParameters;
         const std::string inf = parameters.substr(sizeof PREINSTALLER_INF_SWITCH - 1);
-        CheckPackage(folder, inf, row, &findings);
+        CheckPackage(folder, inf, kind, &findings);
     }
 
     const Resolved launcher = Resolve(folder, kLauncherFileName);

@@ -5,10 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "win/windows_kinds.h"
+
 enum Severity { kSeverityOk, kSeverityWarning, kSeverityError };
 
-// Which Windows a finding concerns: the row the launcher starts there, or both.
-enum Scope { kScope32Bit, kScope64Bit, kScopeBoth, kScopeThisMachine };
+// Which Windows a finding concerns: the row the launcher starts there, or both. A row's scope
+// has the same value as its WindowsKind.
+enum Scope {
+    kScope32Bit = kWindows32Bit,
+    kScope64Bit = kWindows64Bit,
+    kScopeBoth = kWindowsKindCount,
+    kScopeThisMachine,
+};
 
 struct Finding {
     Severity severity;

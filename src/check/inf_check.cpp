@@ -4,19 +4,9 @@
 
 #include "inf/ascii.h"
 #include "inf/inf_models.h"
+#include "win/windows_kinds.h"
 
 static const char* const kAcceptedSignatures[] = {"$Windows NT$", "$Chicago$"};
-
-struct ArchRules {
-    const char* windows;      // "64-bit Windows"
-    const char* catalog_key;  // CatalogFile.NTamd64 and the like
-    bool needs_catalog;       // installs only signed packages
-};
-
-static const ArchRules kArchRules[] = {
-    {"32-bit Windows", "CatalogFile.NTx86", false},
-    {"64-bit Windows", "CatalogFile.NTamd64", true},
-};
 
 // Keys tried in order after the row's own decorated one.
 static const char* const kGenericCatalogKeys[] = {"CatalogFile.NT", "CatalogFile"};
@@ -26,17 +16,18 @@ static const char* EncodingName(InfEncoding encoding) {
     return kNames[encoding];
 }
 
-// Checks that every manufacturer has models that `rules`' Windows would read.
-static void CheckManufacturers(const InfDocument& document, InfArch arch, const ArchRules& rules,
-                               Scope scope, const std::string& subject, InfCheck* check) {
-    const std::vector<ManufacturerModels> entries = ModelsForArch(document, arch);
+// Checks that every manufacturer has models that `kind` Windows would read.
+static void CheckManufacturers(const InfDocument& document, WindowsKind kind, Scope scope,
+                               const std::string& subject, InfCheck* check) {
+    const std::vector<ManufacturerModels> entries = ModelsForArch(document, kind);
     if (entries.empty()) {
         AddFinding(&check->findings, kSeverityWarning, scope, subject,
                    "has no [Manufacturer] entries, so it names no device to install; add one if it "
                    "should install a device");
         return;
     }
-    const std::string decoration = InfDecorationFor(arch);
+    const WindowsKindInfo& windows = kWindowsKinds[kind];
+    const std::string decoration = windows.inf_decoration;
     size_t errors = 0;
     std::string used;
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -44,7 +35,7 @@ static void CheckManufacturers(const InfDocument& document, InfArch arch, const 
         if (entry.sections.empty()) {
             AddFinding(&check->findings, kSeverityError, scope, subject,
                        "[Manufacturer] entry '" + entry.entry + "' names no " + decoration +
-                           " decoration; " + rules.windows +
+                           " decoration; " + windows.windows +
                            " ignores undecorated models sections, so the package installs nothing "
                            "there. Write '" +
                            entry.entry + " = " + entry.models + ", " + decoration + "' and add [" +
@@ -66,14 +57,16 @@ static void CheckManufacturers(const InfDocument& document, InfArch arch, const 
     }
     if (errors == 0) {
         AddFinding(&check->findings, kSeverityOk, scope, subject,
-                   std::string("device models for ") + rules.windows + " in " + used);
+                   std::string("device models for ") + windows.windows + " in " + used);
     }
 }
 
-static void CheckCatalog(const InfDocument& document, const ArchRules& rules, Scope scope,
+static void CheckCatalog(const InfDocument& document, WindowsKind kind, Scope scope,
                          const std::string& subject, InfCheck* check) {
+    const WindowsKindInfo& windows = kWindowsKinds[kind];
     const InfSection* version = FindInfSection(document, "Version");
-    const std::string* catalog = FindInfValue(version, rules.catalog_key);
+    const std::string* catalog =
+        FindInfValue(version, std::string("CatalogFile.") + windows.inf_decoration);
     for (size_t i = 0; catalog == NULL && i < sizeof kGenericCatalogKeys / sizeof(char*); ++i) {
         catalog = FindInfValue(version, kGenericCatalogKeys[i]);
     }
@@ -83,19 +76,19 @@ static void CheckCatalog(const InfDocument& document, const ArchRules& rules, Sc
     if (!check->catalog.empty()) {
         return;
     }
-    if (rules.needs_catalog) {
+    if (windows.installs_only_signed) {
         AddFinding(&check->findings, kSeverityWarning, scope, subject,
-                   std::string("names no catalog in [Version] (CatalogFile); ") + rules.windows +
+                   std::string("names no catalog in [Version] (CatalogFile); ") + windows.windows +
                        " installs only signed driver packages, so sign the package and name its "
                        "catalog");
     } else {
         AddFinding(&check->findings, kSeverityOk, scope, subject,
-                   std::string("names no catalog; ") + rules.windows +
+                   std::string("names no catalog; ") + windows.windows +
                        " asks before it installs an unsigned package");
     }
 }
 
-InfCheck CheckInf(const unsigned char* data, size_t size, InfArch arch, Scope scope,
+InfCheck CheckInf(const unsigned char* data, size_t size, WindowsKind kind, Scope scope,
                   const std::string& shown_path) {
     InfCheck check;
     std::string text;
@@ -106,7 +99,6 @@ InfCheck CheckInf(const unsigned char* data, size_t size, InfArch arch, Scope sc
         return check;
     }
     const InfDocument document = ParseInfText(text, encoding);
-    const ArchRules& rules = kArchRules[arch];
 
     const InfSection* version = FindInfSection(document, "Version");
     const std::string* signature = FindInfValue(version, "Signature");
@@ -134,7 +126,7 @@ InfCheck CheckInf(const unsigned char* data, size_t size, InfArch arch, Scope sc
     }
     AddFinding(&check.findings, kSeverityOk, scope, shown_path,
                std::string("an INF (") + EncodingName(encoding) + ") with Signature " + *signature);
-    CheckManufacturers(document, arch, rules, scope, shown_path, &check);
-    CheckCatalog(document, rules, scope, shown_path, &check);
+    CheckManufacturers(document, kind, scope, shown_path, &check);
+    CheckCatalog(document, kind, scope, shown_path, &check);
     return check;
 }

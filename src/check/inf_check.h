@@ -17,9 +17,9 @@ struct InfCheck {
     std::string catalog;
 };
 
-// Checks an INF's bytes for the row that installs it on `arch` Windows. Each finding's
+// Checks an INF's bytes for the row that installs it on `kind` Windows. Each finding's
 // subject is `shown_path`.
-InfCheck CheckInf(const unsigned char* data, size_t size, InfArch arch, Scope scope,
+InfCheck CheckInf(const unsigned char* data, size_t size, WindowsKind kind, Scope scope,
                   const std::string& shown_path);
 
 #endif

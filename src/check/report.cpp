@@ -17,7 +17,15 @@ static const char kColourReset[] = "\x1b[0m";
 // Wide enough for "warning" and one blank, so the scopes line up.
 static const int kSeverityColumn = 8;
 
-static const char* const kScopeTags[] = {"[32-bit]", "[64-bit]", "[both]", "[this machine]"};
+// The tags of the scopes that are not one kind of Windows, from kScopeBoth on.
+static const char* const kWideScopeTags[] = {"[both]", "[this machine]"};
+
+static std::string ScopeTag(Scope scope) {
+    if (scope < kScopeBoth) {
+        return std::string("[") + kWindowsKinds[scope].tag + "]";
+    }
+    return kWideScopeTags[scope - kScopeBoth];
+}
 
 std::string FormatFinding(const Finding& finding, bool colour) {
     const SeverityStyle& style = kSeverityStyles[finding.severity];
@@ -26,7 +34,7 @@ std::string FormatFinding(const Finding& finding, bool colour) {
     std::string line = colour ? std::string(style.colour) + style.word + kColourReset +
                                     (padded + std::string(style.word).size())
                               : std::string(padded);
-    return line + kScopeTags[finding.scope] + " " + finding.subject + ": " + finding.text;
+    return line + ScopeTag(finding.scope) + " " + finding.subject + ": " + finding.text;
 }
 
 static std::string Plural(size_t count, const char* one, const char* many) {
@@ -34,16 +42,6 @@ static std::string Plural(size_t count, const char* one, const char* many) {
     snprintf(text, sizeof text, "%zu %s", count, count == 1 ? one : many);
     return text;
 }
-
-struct WindowsKind {
-    Scope scope;
-    const char* name;
-};
-
-static const WindowsKind kWindowsKinds[] = {
-    {kScope32Bit, "32-bit Windows"},
-    {kScope64Bit, "64-bit Windows"},
-};
 
 std::string FormatSummary(const Findings& findings) {
     size_t counts[3] = {0, 0, 0};
@@ -53,16 +51,16 @@ std::string FormatSummary(const Findings& findings) {
     std::string line = "summary: " + Plural(counts[kSeverityOk], "ok", "ok") + ", " +
                        Plural(counts[kSeverityWarning], "warning", "warnings") + ", " +
                        Plural(counts[kSeverityError], "error", "errors") + ".";
-    for (size_t k = 0; k < sizeof kWindowsKinds / sizeof kWindowsKinds[0]; ++k) {
+    for (int kind = 0; kind < kWindowsKindCount; ++kind) {
         size_t errors = 0;
         for (size_t i = 0; i < findings.size(); ++i) {
             const Finding& finding = findings[i];
             if (finding.severity == kSeverityError &&
-                (finding.scope == kWindowsKinds[k].scope || finding.scope == kScopeBoth)) {
+                (finding.scope == static_cast<Scope>(kind) || finding.scope == kScopeBoth)) {
                 ++errors;
             }
         }
-        line += std::string(" ") + kWindowsKinds[k].name + ": ";
+        line += std::string(" ") + kWindowsKinds[kind].windows + ": ";
         line += errors == 0 ? "ready." : "NOT ready (" + Plural(errors, "error", "errors") + ").";
     }
     return line;

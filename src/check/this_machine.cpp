@@ -6,7 +6,8 @@
 
 std::string DescribeThisMachine(const MachineFacts& facts, const std::string& folder,
                                 Findings* findings) {
-    const PreinstallerVariant& row = kPreinstallerVariants[facts.probe_answer == 1 ? 1 : 0];
+    const PreinstallerVariant& row =
+        kPreinstallerVariants[facts.probe_answer == 1 ? kWindows64Bit : kWindows32Bit];
     if (facts.native_machine == kPeMachineArm64) {
         Finding finding = {kSeverityWarning, kScopeThisMachine, row.lpFile,
                            "this is an ARM64 machine: the launcher starts this build here, but "

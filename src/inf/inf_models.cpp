@@ -32,23 +32,12 @@ static DecorationTarget TargetOf(const std::string& decoration) {
     return kTargetOther;
 }
 
-struct ArchModelsRule {
-    const char* decoration;       // the decoration to suggest
-    DecorationTarget own_target;  // decorations of this platform
-    bool needs_decoration;        // the undecorated section is ignored there
-};
+// The decorations that each kind of Windows takes as its own, in WindowsKind order.
+static const DecorationTarget kOwnTargets[kWindowsKindCount] = {kTargetX86, kTargetAmd64};
 
-static const ArchModelsRule kArchModelsRules[] = {
-    {"NTx86", kTargetX86, false},
-    {"NTamd64", kTargetAmd64, true},
-};
-
-const char* InfDecorationFor(InfArch arch) {
-    return kArchModelsRules[arch].decoration;
-}
-
-std::vector<ManufacturerModels> ModelsForArch(const InfDocument& document, InfArch arch) {
-    const ArchModelsRule& rule = kArchModelsRules[arch];
+std::vector<ManufacturerModels> ModelsForArch(const InfDocument& document, WindowsKind kind) {
+    const DecorationTarget own_target = kOwnTargets[kind];
+    const bool needs_decoration = kWindowsKinds[kind].needs_decorated_models;
     std::vector<ManufacturerModels> result;
     const InfSection* manufacturer = FindInfSection(document, "Manufacturer");
     if (manufacturer == NULL) {
@@ -61,11 +50,11 @@ std::vector<ManufacturerModels> ModelsForArch(const InfDocument& document, InfAr
         entry.entry = line.has_key ? line.key : entry.models;
         for (size_t d = 1; d < line.values.size(); ++d) {
             const DecorationTarget target = TargetOf(line.values[d]);
-            if (target == rule.own_target || (!rule.needs_decoration && target == kTargetAnyNt)) {
+            if (target == own_target || (!needs_decoration && target == kTargetAnyNt)) {
                 entry.sections.push_back(entry.models + "." + line.values[d]);
             }
         }
-        if (entry.sections.empty() && !rule.needs_decoration) {
+        if (entry.sections.empty() && !needs_decoration) {
             entry.sections.push_back(entry.models);
         }
         result.push_back(entry);
@@ -92,10 +81,10 @@ static void AddIdsOf(const InfSection& section, std::vector<std::string>* ids,
     }
 }
 
-bool HardwareIdsForArch(const InfDocument& document, InfArch arch, std::vector<std::string>* ids,
-                        std::string* error) {
+bool HardwareIdsForArch(const InfDocument& document, WindowsKind kind,
+                        std::vector<std::string>* ids, std::string* error) {
     ids->clear();
-    const std::vector<ManufacturerModels> entries = ModelsForArch(document, arch);
+    const std::vector<ManufacturerModels> entries = ModelsForArch(document, kind);
     std::vector<std::string> folded;
     std::string looked;
     for (size_t e = 0; e < entries.size(); ++e) {
@@ -113,7 +102,7 @@ bool HardwareIdsForArch(const InfDocument& document, InfArch arch, std::vector<s
     if (entries.empty()) {
         *error = "no [Manufacturer] entries, so no models section";
     } else if (looked.empty()) {
-        *error = std::string("no models section decorated ") + InfDecorationFor(arch) +
+        *error = std::string("no models section decorated ") + kWindowsKinds[kind].inf_decoration +
                  " in [Manufacturer]";
     } else {
         *error = "no hardware IDs in " + looked;

@@ -3,11 +3,11 @@
 
 #include <stdio.h>
 
+#include "inf/utf16.h"
+
 static const unsigned char kUtf8Bom[] = {0xef, 0xbb, 0xbf};
 static const unsigned char kUtf16LeBom[] = {0xff, 0xfe};
 static const unsigned char kUtf16BeBom[] = {0xfe, 0xff};
-
-static const char kUnicodeReplacement[] = "\xef\xbf\xbd";
 
 static bool StartsWith(const unsigned char* data, size_t size, const unsigned char* prefix,
                        size_t prefix_size) {
@@ -20,24 +20,6 @@ static bool StartsWith(const unsigned char* data, size_t size, const unsigned ch
         }
     }
     return true;
-}
-
-void AppendUtf8(std::string* out, uint32_t code_point) {
-    if (code_point < 0x80) {
-        out->push_back(static_cast<char>(code_point));
-    } else if (code_point < 0x800) {
-        out->push_back(static_cast<char>(0xc0 | (code_point >> 6)));
-        out->push_back(static_cast<char>(0x80 | (code_point & 0x3f)));
-    } else if (code_point < 0x10000) {
-        out->push_back(static_cast<char>(0xe0 | (code_point >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3f)));
-        out->push_back(static_cast<char>(0x80 | (code_point & 0x3f)));
-    } else {
-        out->push_back(static_cast<char>(0xf0 | (code_point >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3f)));
-        out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3f)));
-        out->push_back(static_cast<char>(0x80 | (code_point & 0x3f)));
-    }
 }
 
 static std::string NulError(size_t offset) {
@@ -57,33 +39,29 @@ static bool DecodeUtf16Le(const unsigned char* data, size_t size, std::string* t
         *error = "is UTF-16LE with an odd number of bytes: cut short; copy it again";
         return false;
     }
-    text->reserve(size / 2);
-    for (size_t i = 0; i < size; i += 2) {
-        const uint32_t unit = data[i] | (data[i + 1] << 8);
-        if (unit == 0) {
-            *error = NulError(i + sizeof kUtf16LeBom);
+    std::u16string units(size / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+        if (units[i] == 0) {
+            *error = NulError(2 * i + sizeof kUtf16LeBom);
             return false;
         }
-        if (unit >= 0xd800 && unit <= 0xdbff && i + 3 < size) {
-            const uint32_t low = data[i + 2] | (data[i + 3] << 8);
-            if (low >= 0xdc00 && low <= 0xdfff) {
-                AppendUtf8(text, 0x10000 + ((unit - 0xd800) << 10) + (low - 0xdc00));
-                i += 2;
-                continue;
-            }
-        }
-        if (unit >= 0xd800 && unit <= 0xdfff) {
-            text->append(kUnicodeReplacement);
-        } else {
-            AppendUtf8(text, unit);
-        }
     }
+    text->reserve(units.size());
+    AppendUtf8FromUtf16(units.data(), units.size(), text);
     return true;
 }
 
 bool DecodeInfText(const unsigned char* data, size_t size, std::string* text, InfEncoding* encoding,
                    std::string* error) {
     text->clear();
+    if (size > kInfReadLimit) {
+        char message[96];
+        snprintf(message, sizeof message, "is larger than %zu MiB, which no real INF is",
+                 kInfReadLimit / (1024 * 1024));
+        *error = message;
+        return false;
+    }
     if (StartsWith(data, size, kUtf16LeBom, sizeof kUtf16LeBom)) {
         *encoding = kInfUtf16LeBom;
         return DecodeUtf16Le(data + sizeof kUtf16LeBom, size - sizeof kUtf16LeBom, text, error);

@@ -14,11 +14,9 @@ const size_t kInfReadLimit = 4 * 1024 * 1024;
 enum InfEncoding { kInfAnsiOrUtf8, kInfUtf8Bom, kInfUtf16LeBom };
 
 // Turns raw bytes into UTF-8 text: strips a UTF-8 BOM, converts UTF-16LE behind its BOM.
-// Returns false, with the reason in *error, for text Windows setup would not read.
+// Returns false, with the reason in *error, for text Windows setup would not read and for
+// more than kInfReadLimit bytes.
 bool DecodeInfText(const unsigned char* data, size_t size, std::string* text, InfEncoding* encoding,
                    std::string* error);
-
-// Appends one Unicode code point to `out` as UTF-8.
-void AppendUtf8(std::string* out, uint32_t code_point);
 
 #endif

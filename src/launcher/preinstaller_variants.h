@@ -3,6 +3,8 @@
 #ifndef DRIVERSETUP_PREINSTALLER_VARIANTS_H
 #define DRIVERSETUP_PREINSTALLER_VARIANTS_H
 
+#include "win/windows_kinds.h"
+
 // One build of the pre-installer and the driver package it installs, as relative paths that
 // the shell resolves against the launcher's working directory.
 struct PreinstallerVariant {
@@ -13,8 +15,7 @@ struct PreinstallerVariant {
 // The switch that starts every parameter string, followed by the relative INF path.
 #define PREINSTALLER_INF_SWITCH "/I "
 
-// Indexed by the probe's answer: 0 for 32-bit Windows, 1 where SysWow64 exists.
-enum { kPreinstallerVariantCount = 2 };
-extern const PreinstallerVariant kPreinstallerVariants[kPreinstallerVariantCount];
+// Indexed by WindowsKind: the probe's answer 0 is kWindows32Bit, 1 is kWindows64Bit.
+extern const PreinstallerVariant kPreinstallerVariants[kWindowsKindCount];
 
 #endif

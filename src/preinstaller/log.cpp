@@ -4,10 +4,10 @@
 #include <stdio.h>
 
 #include "preinstaller/wide_text.h"
+#include "win/windows_kinds.h"
 
 const wchar_t kLogFileName[] = L"QZDrvPrep.log";
 
-static const char* const kBuildNames[] = {"x86", "x64"};
 // Windows' messages are short; a longer one is cut, never overrun.
 static const DWORD kErrorTextChars = 512;
 static const char kNoErrorText[] = "(no text for this code)";
@@ -21,8 +21,8 @@ std::string FormatLogLine(const SYSTEMTIME& time, const LogContext& context, con
     char code[16];
     snprintf(code, sizeof code, result > 0xffff ? "0x%08X" : "%u", static_cast<unsigned>(result));
     const std::string inf = context.inf.empty() ? "-" : Utf8FromWide(context.inf);
-    std::string line = std::string(stamp) + " | " + kBuildNames[context.build] + " | " + step +
-                       " | " + inf + " | " + code + " | " + error_text;
+    std::string line = std::string(stamp) + " | " + kWindowsKinds[context.build].build + " | " +
+                       step + " | " + inf + " | " + code + " | " + error_text;
     if (!detail.empty()) {
         line += " | " + detail;
     }

@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "inf/inf_models.h"
-#include "winapi_seam.h"
+#include "win/winapi_seam.h"
+#include "win/windows_kinds.h"
 
 extern const wchar_t kLogFileName[];
 
 // What every line of one run names: the build and the INF (as given, then as resolved).
 struct LogContext {
-    InfArch build;
+    WindowsKind build;
     std::wstring inf;
 };
 

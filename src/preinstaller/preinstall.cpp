@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "inf/inf_document.h"
+#include "inf/inf_models.h"
 #include "inf/inf_text.h"
 #include "preinstaller/command_line.h"
 #include "preinstaller/log.h"
 #include "preinstaller/wide_text.h"
 
-static const char* const kOtherBuild[] = {"QZDrvPrep_x64.exe", "QZDrvPrep_x86.exe"};
 // Bytes read per call; the whole read stops one byte past the INF reader's cap.
 static const DWORD kReadChunk = 64 * 1024;
 
@@ -53,7 +53,7 @@ static Outcome OutcomeOf(DWORD code, const std::string& detail) {
 }
 
 // Resolves the INF's full path and reads its hardware IDs for `build`.
-static Outcome ReadInf(InfArch build, LogContext* context, std::vector<std::string>* ids) {
+static Outcome ReadInf(WindowsKind build, LogContext* context, std::vector<std::string>* ids) {
     wchar_t full[MAX_PATH];
     const DWORD length = GetFullPathNameW(context->inf.c_str(), MAX_PATH, full, NULL);
     if (length == 0) {
@@ -107,7 +107,7 @@ static DWORD Logged(const LogContext& context, const char* step, const Outcome& 
     return outcome.code;
 }
 
-DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
+DWORD RunPreinstaller(WindowsKind build, const wchar_t* command_line) {
     LogContext context = {build, std::wstring()};
     const ParsedCommandLine parsed = ParseCommandLine(command_line);
     if (parsed.result != kCommandLineOk) {
@@ -115,7 +115,7 @@ DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
                       OutcomeOf(ERROR_INVALID_PARAMETER, Utf8FromWide(parsed.reason)));
     }
     context.inf = parsed.inf;
-    if (build == kInfX86) {
+    if (build == kWindows32Bit) {
         BOOL wow64 = FALSE;
         if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
             return Logged(context, "wow64",
@@ -123,7 +123,7 @@ DWORD RunPreinstaller(InfArch build, const wchar_t* command_line) {
                                     std::string("this 32-bit build runs on 64-bit Windows, where "
                                                 "driver installation fails from a 32-bit process; "
                                                 "use ") +
-                                        kOtherBuild[build]));
+                                        kWindowsKinds[kWindows64Bit].preinstaller));
         }
     }
     std::vector<std::string> ids;

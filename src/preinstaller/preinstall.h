@@ -2,8 +2,8 @@
 #ifndef DRIVERSETUP_PREINSTALLER_PREINSTALL_H
 #define DRIVERSETUP_PREINSTALLER_PREINSTALL_H
 
-#include "inf/inf_models.h"
-#include "winapi_seam.h"
+#include "win/winapi_seam.h"
+#include "win/windows_kinds.h"
 
 // Runs the whole pre-installation for this `build` from the full command line and returns the
 // exit code: 0 when staged (and installed on the devices present), 3010 when Windows asks for
@@ -12,6 +12,6 @@
 // (ERROR_IN_WOW64); the INF must be a regular file that the INF reader takes, with hardware
 // IDs for this build; SetupCopyOEMInfW stages it; UpdateDriverForPlugAndPlayDevicesW runs for
 // each ID, where ERROR_NO_SUCH_DEVINST (no such device plugged in) counts as success.
-DWORD RunPreinstaller(InfArch build, const wchar_t* command_line);
+DWORD RunPreinstaller(WindowsKind build, const wchar_t* command_line);
 
 #endif

@@ -1,4 +1,6 @@
-// UTF-8 and wide text: wchar_t is UTF-16 on Windows and UTF-32 elsewhere; both are handled.
+// UTF-8 and Windows' wide text. Wide strings hold UTF-16 code units on every platform: on
+// Windows wchar_t is 16 bits, and on the host, where it is wider, the tests put in the same
+// units, so the code that ships is the code that is tested.
 #ifndef DRIVERSETUP_PREINSTALLER_WIDE_TEXT_H
 #define DRIVERSETUP_PREINSTALLER_WIDE_TEXT_H
 

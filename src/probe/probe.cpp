@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "winapi_seam.h"
+#include "win/winapi_seam.h"
 
 // Only Windows installed under a folder named WINDOWS counts; other layouts answer 0.
 static const char kSystemDirectoryGate[] = "\\WINDOWS\\System32";

@@ -23,7 +23,7 @@ struct InfCase {
     const char* name;
     std::string text;
     Encoding encoding;
-    InfArch arch;
+    WindowsKind arch;
     // One letter a finding, in order: O ok, W warning, E error.
     const char* severities;
     // Must appear in one of the findings' texts.
@@ -32,78 +32,81 @@ struct InfCase {
 };
 
 static const InfCase kInfCases[] = {
-    {"decorated package on 64-bit", kDecorated, kPlain, kInfAmd64, "OO", "[Models.NTamd64]",
+    {"decorated package on 64-bit", kDecorated, kPlain, kWindows64Bit, "OO", "[Models.NTamd64]",
      "pkg.cat"},
-    {"decorated package on 32-bit reads the undecorated models", kDecorated, kPlain, kInfX86, "OO",
-     "in [Models]", "pkg.cat"},
-    {"undecorated package installs nothing on 64-bit", kUndecorated, kPlain, kInfAmd64, "OE",
+    {"decorated package on 32-bit reads the undecorated models", kDecorated, kPlain, kWindows32Bit,
+     "OO", "in [Models]", "pkg.cat"},
+    {"undecorated package installs nothing on 64-bit", kUndecorated, kPlain, kWindows64Bit, "OE",
      "names no NTamd64 decoration", "pkg.cat"},
-    {"undecorated package is fine on 32-bit", kUndecorated, kPlain, kInfX86, "OO", "in [Models]",
-     "pkg.cat"},
+    {"undecorated package is fine on 32-bit", kUndecorated, kPlain, kWindows32Bit, "OO",
+     "in [Models]", "pkg.cat"},
     {"version-suffixed decoration counts",
      std::string(kSignature) + "CatalogFile=a.cat\n[Manufacturer]\nM=Models,NTamd64.10.0...16299\n"
                                "[Models.NTamd64.10.0...16299]\n",
-     kPlain, kInfAmd64, "OO", "[Models.NTamd64.10.0...16299]", "a.cat"},
+     kPlain, kWindows64Bit, "OO", "[Models.NTamd64.10.0...16299]", "a.cat"},
     {"decoration that only starts like NTamd64 does not count",
      std::string(kSignature) + "CatalogFile=a.cat\n[Manufacturer]\nM=Models,NTamd64x\n"
                                "[Models.NTamd64x]\n",
-     kPlain, kInfAmd64, "OE", "names no NTamd64 decoration", "a.cat"},
+     kPlain, kWindows64Bit, "OE", "names no NTamd64 decoration", "a.cat"},
     {"decorated section missing",
      std::string(kSignature) + "CatalogFile=a.cat\n[Manufacturer]\nM=Models,NTamd64\n[Models]\n",
-     kPlain, kInfAmd64, "OE", "points to [Models.NTamd64], which the INF lacks", "a.cat"},
+     kPlain, kWindows64Bit, "OE", "points to [Models.NTamd64], which the INF lacks", "a.cat"},
     {"NTx86 decoration needs its section on 32-bit",
      std::string(kSignature) + "[Manufacturer]\nM=Models,NTx86,NTamd64\n[Models]\n"
                                "[Models.NTamd64]\n",
-     kPlain, kInfX86, "OEO", "points to [Models.NTx86]", ""},
+     kPlain, kWindows32Bit, "OEO", "points to [Models.NTx86]", ""},
     {"undecorated models section missing on 32-bit",
-     std::string(kSignature) + "[Manufacturer]\nM=Models\n", kPlain, kInfX86, "OEO",
+     std::string(kSignature) + "[Manufacturer]\nM=Models\n", kPlain, kWindows32Bit, "OEO",
      "points to [Models]", ""},
     {"manufacturer name without a key is its own models section",
-     std::string(kSignature) + "[Manufacturer]\nAcme\n[ACME]\n", kPlain, kInfX86, "OOO",
+     std::string(kSignature) + "[Manufacturer]\nAcme\n[ACME]\n", kPlain, kWindows32Bit, "OOO",
      "in [Acme]", ""},
     {"section names ignore letter case",
      std::string(kSignature) + "CatalogFile=a.cat\n[manufacturer]\nM=models,ntAMD64\n"
                                "[MODELS.NTAMD64]\n",
-     kPlain, kInfAmd64, "OO", "device models for 64-bit Windows", "a.cat"},
-    {"UTF-16LE with BOM", kDecorated, kUtf16Le, kInfAmd64, "OO", "UTF-16LE with BOM", "pkg.cat"},
-    {"UTF-8 with BOM", kDecorated, kUtf8WithBom, kInfAmd64, "OO", "UTF-8 with BOM", "pkg.cat"},
-    {"UTF-16 big-endian is refused", kDecorated, kUtf16Be, kInfAmd64, "E", "big-endian", ""},
-    {"NUL byte in ANSI text", std::string(kSignature) + std::string(1, '\0'), kPlain, kInfX86, "E",
-     "NUL character at byte 35", ""},
-    {"missing Signature", "[Version]\nClass=USB\n", kPlain, kInfX86, "E", "has no Signature", ""},
-    {"Signature only in a comment", "[Version]\n;Signature=\"$Windows NT$\"\n", kPlain, kInfX86,
-     "E", "has no Signature", ""},
-    {"no [Version] section", "[Manufacturer]\nM=Models\n[Models]\n", kPlain, kInfX86, "E",
+     kPlain, kWindows64Bit, "OO", "device models for 64-bit Windows", "a.cat"},
+    {"UTF-16LE with BOM", kDecorated, kUtf16Le, kWindows64Bit, "OO", "UTF-16LE with BOM",
+     "pkg.cat"},
+    {"UTF-8 with BOM", kDecorated, kUtf8WithBom, kWindows64Bit, "OO", "UTF-8 with BOM", "pkg.cat"},
+    {"UTF-16 big-endian is refused", kDecorated, kUtf16Be, kWindows64Bit, "E", "big-endian", ""},
+    {"NUL byte in ANSI text", std::string(kSignature) + std::string(1, '\0'), kPlain, kWindows32Bit,
+     "E", "NUL character at byte 35", ""},
+    {"missing Signature", "[Version]\nClass=USB\n", kPlain, kWindows32Bit, "E", "has no Signature",
+     ""},
+    {"Signature only in a comment", "[Version]\n;Signature=\"$Windows NT$\"\n", kPlain,
+     kWindows32Bit, "E", "has no Signature", ""},
+    {"no [Version] section", "[Manufacturer]\nM=Models\n[Models]\n", kPlain, kWindows32Bit, "E",
      "has no [Version] section", ""},
-    {"wrong Signature", "[Version]\nSignature=\"$Windows 95$\"\n", kPlain, kInfX86, "E",
+    {"wrong Signature", "[Version]\nSignature=\"$Windows 95$\"\n", kPlain, kWindows32Bit, "E",
      "has Signature '$Windows 95$'", ""},
     {"Chicago signature, any case, unquoted", "[Version]\r\nsignature = $CHICAGO$ ; old\r\n",
-     kPlain, kInfX86, "OWO", "Signature $CHICAGO$", ""},
-    {"no manufacturer is a warning", kSignature, kPlain, kInfX86, "OWO", "no [Manufacturer]", ""},
+     kPlain, kWindows32Bit, "OWO", "Signature $CHICAGO$", ""},
+    {"no manufacturer is a warning", kSignature, kPlain, kWindows32Bit, "OWO", "no [Manufacturer]",
+     ""},
     {"no catalog on 64-bit is a warning",
      std::string(kSignature) + "[Manufacturer]\nM=Models,NTamd64\n[Models.NTamd64]\n", kPlain,
-     kInfAmd64, "OOW", "installs only signed driver packages", ""},
+     kWindows64Bit, "OOW", "installs only signed driver packages", ""},
     {"decorated catalog key wins on 64-bit",
      std::string(kSignature) + "CatalogFile=all.cat\nCatalogFile.NTamd64=x64.cat\n"
                                "CatalogFile.NTx86=x86.cat\n[Manufacturer]\nM=Models,NTamd64\n"
                                "[Models.NTamd64]\n",
-     kPlain, kInfAmd64, "OO", "[Models.NTamd64]", "x64.cat"},
+     kPlain, kWindows64Bit, "OO", "[Models.NTamd64]", "x64.cat"},
     {"decorated catalog key wins on 32-bit",
      std::string(kSignature) + "CatalogFile=all.cat\nCatalogFile.NTx86=x86.cat\n"
                                "[Manufacturer]\nM=Models\n[Models]\n",
-     kPlain, kInfX86, "OO", "in [Models]", "x86.cat"},
+     kPlain, kWindows32Bit, "OO", "in [Models]", "x86.cat"},
     {"catalog given as a string token",
      std::string(kSignature) + "CatalogFile=%Cat%\n[Manufacturer]\nM=Models,NTamd64\n"
                                "[Models.NTamd64]\n[Strings]\ncat=\"tok.cat\"\n",
-     kPlain, kInfAmd64, "OO", "[Models.NTamd64]", "tok.cat"},
+     kPlain, kWindows64Bit, "OO", "[Models.NTamd64]", "tok.cat"},
     {"backslash continues a line",
      std::string(kSignature) + "CatalogFile=a.cat\n[Manufacturer]\nM=Models, \\\n NTamd64\n"
                                "[Models.NTamd64]\n",
-     kPlain, kInfAmd64, "OO", "[Models.NTamd64]", "a.cat"},
+     kPlain, kWindows64Bit, "OO", "[Models.NTamd64]", "a.cat"},
     {"semicolon inside quotes is not a comment",
      "[Version]\nSignature=\"$Windows NT$\"\nCatalogFile=\"a;b.cat\"\n[Manufacturer]\n"
      "M=Models,NTamd64\n[Models.NTamd64]\n",
-     kPlain, kInfAmd64, "OO", "[Models.NTamd64]", "a;b.cat"},
+     kPlain, kWindows64Bit, "OO", "[Models.NTamd64]", "a;b.cat"},
 };
 
 static std::vector<unsigned char> Encode(const std::string& text, Encoding encoding) {

@@ -4,8 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "launcher/launcher.h"
-#include "winapi_seam.h"
+#include "win/dll_search.h"
+#include "win/winapi_seam.h"
 
 static const char kPlantedDll[] = "planted.dll";
 

@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Decoded text never carries a NUL: it would cut the INF short for Windows.
         FUZZ_CHECK(text.find('\0') == std::string::npos);
     }
-    static const InfArch kArches[] = {kInfX86, kInfAmd64};
+    static const WindowsKind kArches[] = {kWindows32Bit, kWindows64Bit};
     const InfDocument document = ParseInfText(text, encoding);
-    for (InfArch arch : kArches) {
+    for (WindowsKind arch : kArches) {
         std::vector<std::string> ids;
         std::string id_error;
         const bool found = HardwareIdsForArch(document, arch, &ids, &id_error);
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     }
-    for (InfArch arch : kArches) {
+    for (WindowsKind arch : kArches) {
         const InfCheck check = CheckInf(bytes.data(), bytes.size(), arch, kScope32Bit, "f.inf");
         FUZZ_CHECK(!check.findings.empty());
         for (const Finding& finding : check.findings) {

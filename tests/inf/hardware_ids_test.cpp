@@ -12,7 +12,7 @@ namespace {
 struct HardwareIdCase {
     const char* name;
     const char* inf;
-    InfArch arch;
+    WindowsKind arch;
     const char* ids;  // expected, joined by '|'; null when an error is expected
     const char* error_part;
 };
@@ -25,33 +25,33 @@ static const char kDecorated[] =
     "[Strings]\nMfg=\"Maker\"\n";
 
 static const HardwareIdCase kCases[] = {
-    {"amd64_reads_the_decorated_section", kDecorated, kInfAmd64,
+    {"amd64_reads_the_decorated_section", kDecorated, kWindows64Bit,
      "USB\\VID_1&PID_1|USB\\VID_1&PID_2|USB\\Class_FF", NULL},
-    {"x86_reads_the_undecorated_section", kDecorated, kInfX86, "USB\\VID_1&PID_1", NULL},
+    {"x86_reads_the_undecorated_section", kDecorated, kWindows32Bit, "USB\\VID_1&PID_1", NULL},
     {"x86_prefers_its_decoration",
      "[Manufacturer]\nM=Models,NTx86,NTamd64\n[Models]\nD=I,OLD\n[Models.NTx86]\nD=I,NEW\n",
-     kInfX86, "NEW", NULL},
+     kWindows32Bit, "NEW", NULL},
     {"several_ids_per_line_and_comments",
-     "[Manufacturer]\nM=Models\n[Models]\n; a comment line\nD=I, A, B ,C ; trailing\n", kInfX86,
-     "A|B|C", NULL},
+     "[Manufacturer]\nM=Models\n[Models]\n; a comment line\nD=I, A, B ,C ; trailing\n",
+     kWindows32Bit, "A|B|C", NULL},
     {"duplicates_once_ignoring_case",
-     "[Manufacturer]\nM=Models\n[Models]\nD=I,USB\\VID_1\nE=I,usb\\vid_1,X\n", kInfX86,
+     "[Manufacturer]\nM=Models\n[Models]\nD=I,USB\\VID_1\nE=I,usb\\vid_1,X\n", kWindows32Bit,
      "USB\\VID_1|X", NULL},
-    {"continued_line", "[Manufacturer]\nM=Models\n[Models]\nD=I,\\\n  A, B\n", kInfX86, "A|B",
+    {"continued_line", "[Manufacturer]\nM=Models\n[Models]\nD=I,\\\n  A, B\n", kWindows32Bit, "A|B",
      NULL},
     {"several_manufacturers",
      "[Manufacturer]\nM=One,NTamd64\nN=Two,NTamd64\n[One.NTamd64]\nD=I,A\n[Two.NTamd64]\nD=I,B\n",
-     kInfAmd64, "A|B", NULL},
+     kWindows64Bit, "A|B", NULL},
     {"version_suffixed_decoration",
      "[Manufacturer]\nM=Models,NTamd64.10.0...16299\n[Models.NTamd64.10.0...16299]\nD=I,A\n",
-     kInfAmd64, "A", NULL},
-    {"amd64_ignores_undecorated", "[Manufacturer]\nM=Models\n[Models]\nD=I,A\n", kInfAmd64, NULL,
-     "no models section decorated NTamd64"},
-    {"no_manufacturer", "[Version]\nSignature=\"$Windows NT$\"\n", kInfX86, NULL,
+     kWindows64Bit, "A", NULL},
+    {"amd64_ignores_undecorated", "[Manufacturer]\nM=Models\n[Models]\nD=I,A\n", kWindows64Bit,
+     NULL, "no models section decorated NTamd64"},
+    {"no_manufacturer", "[Version]\nSignature=\"$Windows NT$\"\n", kWindows32Bit, NULL,
      "no [Manufacturer] entries"},
-    {"models_section_missing", "[Manufacturer]\nM=Models,NTamd64\n", kInfAmd64, NULL,
+    {"models_section_missing", "[Manufacturer]\nM=Models,NTamd64\n", kWindows64Bit, NULL,
      "no hardware IDs in [Models.NTamd64]"},
-    {"models_without_ids", "[Manufacturer]\nM=Models\n[Models]\nD=I\n", kInfX86, NULL,
+    {"models_without_ids", "[Manufacturer]\nM=Models\n[Models]\nD=I\n", kWindows32Bit, NULL,
      "no hardware IDs in [Models]"},
 };
 

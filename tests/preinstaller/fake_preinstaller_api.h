@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "winapi_seam.h"
+#include "win/winapi_seam.h"
 
 // Relative paths resolve against this folder, as if it were the working directory.
 extern const wchar_t kFakeWorkingDirectory[];

@@ -32,7 +32,7 @@ enum InfKind { kNoInf, kAnsi, kUtf16, kFolder, kEmpty, kTooLarge, kUndecorated, 
 
 struct StepCase {
     const char* name;
-    InfArch build;
+    WindowsKind build;
     const wchar_t* line;
     InfKind inf;
     BOOL wow64;
@@ -51,50 +51,51 @@ struct StepCase {
 static const DWORD kAbsent = ERROR_NO_SUCH_DEVINST;
 
 static const StepCase kCases[] = {
-    {"no_device_plugged_in", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0,
-     1, 2, "done", "no device with USB\\VID_F055&PID_0A11 is plugged in; pre-installed for it"},
-    {"device_present", kInfAmd64, kLine64, kAnsi, FALSE, 0, 0, FALSE, kAbsent, false, 0, 1, 2,
+    {"no_device_plugged_in", kWindows64Bit, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent,
+     false, 0, 1, 2, "done",
+     "no device with USB\\VID_F055&PID_0A11 is plugged in; pre-installed for it"},
+    {"device_present", kWindows64Bit, kLine64, kAnsi, FALSE, 0, 0, FALSE, kAbsent, false, 0, 1, 2,
      "done", "installed on the present devices with USB\\VID_F055&PID_0A11"},
-    {"restart_needed", kInfAmd64, kLine64, kAnsi, FALSE, 0, 0, TRUE, kAbsent, false, 3010, 1, 2,
+    {"restart_needed", kWindows64Bit, kLine64, kAnsi, FALSE, 0, 0, TRUE, kAbsent, false, 3010, 1, 2,
      "done", "Windows asks for a restart"},
-    {"staging_access_denied", kInfAmd64, kLine64, kAnsi, FALSE, ERROR_ACCESS_DENIED, kAbsent, FALSE,
-     kAbsent, false, ERROR_ACCESS_DENIED, 1, 0, "stage",
+    {"staging_access_denied", kWindows64Bit, kLine64, kAnsi, FALSE, ERROR_ACCESS_DENIED, kAbsent,
+     FALSE, kAbsent, false, ERROR_ACCESS_DENIED, 1, 0, "stage",
      "| 5 | error 5. | could not stage the package"},
-    {"copy_failed", kInfAmd64, kLine64, kAnsi, FALSE, ERROR_FILE_NOT_FOUND, kAbsent, FALSE, kAbsent,
-     false, ERROR_FILE_NOT_FOUND, 1, 0, "stage", "could not stage"},
-    {"update_access_denied", kInfAmd64, kLine64, kAnsi, FALSE, 0, ERROR_ACCESS_DENIED, FALSE,
+    {"copy_failed", kWindows64Bit, kLine64, kAnsi, FALSE, ERROR_FILE_NOT_FOUND, kAbsent, FALSE,
+     kAbsent, false, ERROR_FILE_NOT_FOUND, 1, 0, "stage", "could not stage"},
+    {"update_access_denied", kWindows64Bit, kLine64, kAnsi, FALSE, 0, ERROR_ACCESS_DENIED, FALSE,
      kAbsent, false, ERROR_ACCESS_DENIED, 1, 1, "update",
      "could not install for USB\\VID_F055&PID_0A11"},
-    {"second_id_fails_after_first_absent", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE,
+    {"second_id_fails_after_first_absent", kWindows64Bit, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE,
      ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, 1, 2, "update",
      "could not install for USB\\VID_F055&PID_0A12"},
-    {"x86_build_on_64_bit_windows", kInfX86, kLine32, kAnsi, TRUE, 0, kAbsent, FALSE, kAbsent,
+    {"x86_build_on_64_bit_windows", kWindows32Bit, kLine32, kAnsi, TRUE, 0, kAbsent, FALSE, kAbsent,
      false, ERROR_IN_WOW64, 0, 0, "wow64",
      "| 0xE0000235 | error 3758096949. | this 32-bit build runs on 64-bit Windows"},
-    {"x86_build_on_32_bit_windows", kInfX86, kLine32, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent,
-     false, 0, 1, 1, "done", "| x86 | read |"},
-    {"inf_missing", kInfAmd64, kLine64, kNoInf, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+    {"x86_build_on_32_bit_windows", kWindows32Bit, kLine32, kAnsi, FALSE, 0, kAbsent, FALSE,
+     kAbsent, false, 0, 1, 1, "done", "| x86 | read |"},
+    {"inf_missing", kWindows64Bit, kLine64, kNoInf, FALSE, 0, kAbsent, FALSE, kAbsent, false,
      ERROR_FILE_NOT_FOUND, 0, 0, "read",
      "C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 2 | error 2. | the INF is not there"},
-    {"inf_is_a_folder", kInfAmd64, kLine64, kFolder, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+    {"inf_is_a_folder", kWindows64Bit, kLine64, kFolder, FALSE, 0, kAbsent, FALSE, kAbsent, false,
      ERROR_DIRECTORY_NOT_SUPPORTED, 0, 0, "read", "names a folder"},
-    {"inf_empty", kInfAmd64, kLine64, kEmpty, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+    {"inf_empty", kWindows64Bit, kLine64, kEmpty, FALSE, 0, kAbsent, FALSE, kAbsent, false,
      ERROR_INVALID_DATA, 0, 0, "read", "the INF is empty"},
-    {"inf_not_text", kInfAmd64, kLine64, kNotText, FALSE, 0, kAbsent, FALSE, kAbsent, false,
+    {"inf_not_text", kWindows64Bit, kLine64, kNotText, FALSE, 0, kAbsent, FALSE, kAbsent, false,
      ERROR_INVALID_DATA, 0, 0, "read", "holds a NUL character"},
-    {"inf_utf16le", kInfAmd64, kLine64, kUtf16, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1, 2,
-     "done", "2 hardware ID(s)"},
-    {"inf_above_the_cap", kInfAmd64, kLine64, kTooLarge, FALSE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_FILE_TOO_LARGE, 0, 0, "read", "larger than 4 MiB"},
-    {"no_models_for_this_build", kInfAmd64, kLine64, kUndecorated, FALSE, 0, kAbsent, FALSE,
+    {"inf_utf16le", kWindows64Bit, kLine64, kUtf16, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1,
+     2, "done", "2 hardware ID(s)"},
+    {"inf_above_the_cap", kWindows64Bit, kLine64, kTooLarge, FALSE, 0, kAbsent, FALSE, kAbsent,
+     false, ERROR_FILE_TOO_LARGE, 0, 0, "read", "larger than 4 MiB"},
+    {"no_models_for_this_build", kWindows64Bit, kLine64, kUndecorated, FALSE, 0, kAbsent, FALSE,
      kAbsent, false, ERROR_SECTION_NOT_FOUND, 0, 0, "read", "no models section decorated NTamd64"},
-    {"bad_command_line", kInfAmd64, L"QZDrvPrep_x64.exe /Q", kAnsi, FALSE, 0, kAbsent, FALSE,
+    {"bad_command_line", kWindows64Bit, L"QZDrvPrep_x64.exe /Q", kAnsi, FALSE, 0, kAbsent, FALSE,
      kAbsent, false, ERROR_INVALID_PARAMETER, 0, 0, "arguments",
      "| - | 87 | error 87. | unknown argument '/Q'"},
-    {"second_inf_switch", kInfAmd64, L"p.exe /I a.inf /I b.inf", kAnsi, FALSE, 0, kAbsent, FALSE,
-     kAbsent, false, ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/I is given twice"},
-    {"log_cannot_be_written", kInfAmd64, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent, true, 0,
-     1, 2, NULL, NULL},
+    {"second_inf_switch", kWindows64Bit, L"p.exe /I a.inf /I b.inf", kAnsi, FALSE, 0, kAbsent,
+     FALSE, kAbsent, false, ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/I is given twice"},
+    {"log_cannot_be_written", kWindows64Bit, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent,
+     true, 0, 1, 2, NULL, NULL},
 };
 
 static std::string Utf16Le(const std::string& ascii) {
@@ -176,7 +177,7 @@ TEST_P(PreinstallStepsTest, ExitCodeCallsAndLog) {
     EXPECT_EQ(preinstaller_fakes.copy_calls.size(), c.copy_calls);
     EXPECT_EQ(preinstaller_fakes.update_calls.size(), c.update_calls);
     EXPECT_EQ(preinstaller_fakes.is_wow64_calls,
-              c.build == kInfX86 && c.exit_code != ERROR_INVALID_PARAMETER ? 1 : 0)
+              c.build == kWindows32Bit && c.exit_code != ERROR_INVALID_PARAMETER ? 1 : 0)
         << "only the 32-bit build asks whether it runs under WOW64";
     if (c.log_fails) {
         EXPECT_TRUE(preinstaller_fakes.log.empty());
@@ -202,7 +203,7 @@ protected:
 
 TEST_F(PreinstallCallsTest, StagesTheFullPathThenUpdatesEachIdInOrder) {
     LayInf(kAnsi);
-    ASSERT_EQ(RunPreinstaller(kInfAmd64, kLine64), 0u);
+    ASSERT_EQ(RunPreinstaller(kWindows64Bit, kLine64), 0u);
 
     ASSERT_EQ(preinstaller_fakes.copy_calls.size(), 1u);
     const SetupCopyOEMInfWCall& copy = preinstaller_fakes.copy_calls[0];
@@ -228,7 +229,7 @@ TEST_F(PreinstallCallsTest, StagesTheFullPathThenUpdatesEachIdInOrder) {
 
 TEST_F(PreinstallCallsTest, LogsOneLinePerStepInTheTempFolder) {
     LayInf(kAnsi);
-    ASSERT_EQ(RunPreinstaller(kInfAmd64, kLine64), 0u);
+    ASSERT_EQ(RunPreinstaller(kWindows64Bit, kLine64), 0u);
     for (size_t i = 0; i < preinstaller_fakes.log_paths.size(); ++i) {
         EXPECT_EQ(preinstaller_fakes.log_paths[i], std::wstring(L"C:\\Temp\\QZDrvPrep.log"));
     }
@@ -247,7 +248,7 @@ TEST_F(PreinstallCallsTest, LogsOneLinePerStepInTheTempFolder) {
 TEST_F(PreinstallCallsTest, NonAsciiPathWithBlanksReachesTheCallsWhole) {
     const std::wstring path = L"D:\\Pilotes \u00e9t\u00e9\\\u6f22\\quenusb.inf";
     preinstaller_fakes.files[path] = FakeFile{false, kInf};
-    ASSERT_EQ(RunPreinstaller(kInfAmd64, (L"p.exe /I \"" + path + L"\"").c_str()), 0u);
+    ASSERT_EQ(RunPreinstaller(kWindows64Bit, (L"p.exe /I \"" + path + L"\"").c_str()), 0u);
     ASSERT_EQ(preinstaller_fakes.copy_calls.size(), 1u);
     EXPECT_EQ(preinstaller_fakes.copy_calls[0].source, path);
     EXPECT_NE(
@@ -259,7 +260,7 @@ TEST_F(PreinstallCallsTest, NonAsciiPathWithBlanksReachesTheCallsWhole) {
 TEST_F(PreinstallCallsTest, PathLongerThanMaxPathIsRefusedBeforeAnyFileCall) {
     const std::wstring path = L"C:\\" + std::wstring(300, L'd') + L"\\quenusb.inf";
     preinstaller_fakes.files[path] = FakeFile{false, kInf};
-    EXPECT_EQ(RunPreinstaller(kInfAmd64, (L"p.exe /I " + path).c_str()),
+    EXPECT_EQ(RunPreinstaller(kWindows64Bit, (L"p.exe /I " + path).c_str()),
               static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
     EXPECT_TRUE(preinstaller_fakes.copy_calls.empty());
     EXPECT_NE(preinstaller_fakes.log.find("at most 259 work"), std::string::npos)
@@ -268,8 +269,8 @@ TEST_F(PreinstallCallsTest, PathLongerThanMaxPathIsRefusedBeforeAnyFileCall) {
 
 TEST_F(PreinstallCallsTest, StagingTwiceIsNoError) {
     LayInf(kAnsi);
-    EXPECT_EQ(RunPreinstaller(kInfAmd64, kLine64), 0u);
-    EXPECT_EQ(RunPreinstaller(kInfAmd64, kLine64), 0u);
+    EXPECT_EQ(RunPreinstaller(kWindows64Bit, kLine64), 0u);
+    EXPECT_EQ(RunPreinstaller(kWindows64Bit, kLine64), 0u);
     EXPECT_EQ(preinstaller_fakes.copy_calls.size(), 2u);
 }
 

@@ -15,7 +15,7 @@ static const WideCase kCases[] = {
     {"ascii", "C:\\Drive\\x.inf", L"C:\\Drive\\x.inf"},
     {"latin", "Pilotes \xc3\xa9t\xc3\xa9", L"Pilotes \u00e9t\u00e9"},
     {"cjk", "\xe6\xbc\xa2\xe5\xad\x97", L"\u6f22\u5b57"},
-    {"outside_the_bmp", "\xf0\x9f\x98\x80", L"\U0001F600"},
+    {"outside_the_bmp", "\xf0\x9f\x98\x80", L"\xd83d\xde00"},
     {"empty", "", L""},
 };
 

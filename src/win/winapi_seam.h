@@ -1,7 +1,8 @@
-// The one seam between the launcher's logic and Windows: the real API on Windows, the same
-// names and signatures elsewhere so host builds compile the logic and tests link fakes in.
-#ifndef DRIVERSETUP_WINAPI_SEAM_H
-#define DRIVERSETUP_WINAPI_SEAM_H
+// The one seam between this project's Windows programs and Windows: the real API on Windows,
+// the same names and signatures elsewhere so that host builds compile the logic and tests link
+// fakes in.
+#ifndef DRIVERSETUP_WIN_WINAPI_SEAM_H
+#define DRIVERSETUP_WIN_WINAPI_SEAM_H
 
 #ifdef _WIN32
 

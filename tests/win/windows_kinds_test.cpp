@@ -1,0 +1,41 @@
+// Binds the launcher's table to the one description of the two kinds of Windows: each row
+// starts that kind's pre-installer build with that kind's driver package.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "launcher/preinstaller_variants.h"
+#include "win/windows_kinds.h"
+
+namespace {
+
+struct KindCase {
+    const char* name;
+    WindowsKind kind;
+};
+
+static const KindCase kKinds[] = {
+    {"windows_32_bit", kWindows32Bit},
+    {"windows_64_bit", kWindows64Bit},
+};
+
+class WindowsKindsTest : public testing::TestWithParam<KindCase> {};
+
+TEST_P(WindowsKindsTest, LauncherRowStartsThisKindsBuildWithThisKindsPackage) {
+    const WindowsKindInfo& info = kWindowsKinds[GetParam().kind];
+    const PreinstallerVariant& row = kPreinstallerVariants[GetParam().kind];
+    EXPECT_EQ(std::string(row.lpFile),
+              std::string("Drive\\") + info.preinstaller_folder + "\\" + info.preinstaller);
+    EXPECT_EQ(std::string(row.lpParameters), std::string(PREINSTALLER_INF_SWITCH) +
+                                                 "Drive\\Tavix\\" + info.package_folder +
+                                                 "\\quenusb.inf");
+    EXPECT_EQ(std::string(info.preinstaller), std::string("QZDrvPrep_") + info.build + ".exe");
+    EXPECT_EQ(std::string(info.windows), std::string(info.tag) + " Windows");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WindowsKindsTest, testing::ValuesIn(kKinds),
+                         [](const testing::TestParamInfo<KindCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
