@@ -11,10 +11,14 @@
 # over, and a failed install is retried once from the release's own suite (-t CODENAME), which
 # resolves the whole set consistently.
 set -euo pipefail
+# shellcheck source=release_codename.sh
+. "$(dirname "$0")/release_codename.sh"
 
-host_packages=(cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev)
+# bats and its libraries run the shell tests; shellcheck lints every script.
+host_packages=(cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev
+    bats bats-assert bats-support shellcheck)
 windows_packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    binutils-mingw-w64-i686 wine wine64 wine32:i386)
+    binutils-mingw-w64-i686 wine wine64 wine32:i386 bats bats-assert bats-support)
 release_packages=(osslsigncode openssl zip unzip)
 # What makes and boots the emulated x86-64 guest (scripts/guest.sh) on a machine whose kernel
 # cannot run 32-bit x86 code.
@@ -93,7 +97,7 @@ if apt-get install -y -q "${missing[@]}"; then
     exit 0
 fi
 
-codename=$(sed -n 's/^VERSION_CODENAME=//p' "$os_release" | tr -d '"')
+codename=$(release_codename "$os_release")
 if [ -z "$codename" ]; then
     echo "install-deps: the install failed, and $os_release names no VERSION_CODENAME to retry from." >&2
     exit 1

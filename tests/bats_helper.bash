@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # What every bats suite here loads: Debian's bats-support and bats-assert, and the checks
 # that the suites share. Load it with: load "${BATS_TEST_DIRNAME}/<up>/bats_helper"
+bats_require_minimum_version 1.5.0
 bats_load_library bats-support
 bats_load_library bats-assert
 

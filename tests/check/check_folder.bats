@@ -1,0 +1,179 @@
+#!/usr/bin/env bats
+# driversetup-check on Linux: the sample distribution folder passes, and each kind of fault
+# laid in a fresh copy gives the stated exit code and names the path; usage errors exit 2.
+# Environment: CHECKER, WRITE_PE (writes small PE files), WORK_DIR.
+
+setup_file() {
+    rm -rf "$WORK_DIR"
+    mkdir -p "$WORK_DIR/bin"
+    local kind
+    for kind in x86-gui x64-gui x86-dll; do
+        "$WRITE_PE" "$kind" "$WORK_DIR/bin/$kind.exe"
+    done
+}
+
+teardown_file() {
+    rm -rf "$WORK_DIR"
+}
+
+setup() {
+    load "${BATS_TEST_DIRNAME}/../bats_helper"
+    work=$WORK_DIR
+    lay=$BATS_TEST_DIRNAME/../../scripts/lay_distribution.sh
+}
+
+undecorated_inf='[Version]\r\nSignature="$Windows NT$"\r\nCatalogFile=quenusb.cat\r\n[Manufacturer]\r\n%%V%%=Models\r\n[Models]\r\n'
+
+# damage CASE DIR: lays the case's fault into a fresh sample folder at DIR.
+damage() {
+    local dir=$2
+    case $1 in
+    sample | no-colour | default-folder) ;;
+    drive-renamed) mv "$dir/Drive" "$dir/Drivers" ;;
+    x64-in-i386) cp "$work/bin/x64-gui.exe" "$dir/Drive/i386/QZDrvPrep_x86.exe" ;;
+    dll-as-preinstaller) cp "$work/bin/x86-dll.exe" "$dir/Drive/i386/QZDrvPrep_x86.exe" ;;
+    truncated) truncate -s 300 "$dir/Drive/amd64/QZDrvPrep_x64.exe" ;;
+    folder-in-place) rm "$dir/Drive/amd64/QZDrvPrep_x64.exe" && mkdir "$dir/Drive/amd64/QZDrvPrep_x64.exe" ;;
+    inf-missing) rm "$dir/Drive/Tavix/amd64/quenusb.inf" ;;
+    inf-vanished) rm "$dir/Drive/Tavix/amd64/quenusb.inf" && ln -s gone.inf "$dir/Drive/Tavix/amd64/quenusb.inf" ;;
+    inf-is-a-pipe) rm "$dir/Drive/Tavix/x86/quenusb.inf" && mkfifo "$dir/Drive/Tavix/x86/quenusb.inf" ;;
+    inf-undecorated) printf "$undecorated_inf" >"$dir/Drive/Tavix/amd64/quenusb.inf" ;;
+    inf-bad-signature) sed -i 's/\$Windows NT\$/$Windows 98$/' "$dir/Drive/Tavix/x86/quenusb.inf" ;;
+    inf-utf16) { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$dir/Drive/Tavix/x86/quenusb.inf"; } >"$dir/x" && mv "$dir/x" "$dir/Drive/Tavix/x86/quenusb.inf" ;;
+    inf-too-big) truncate -s 5M "$dir/Drive/Tavix/x86/quenusb.inf" ;;
+    catalog-missing) rm "$dir/Drive/Tavix/x86/quenusb.cat" ;;
+    case-differs | case-differs-strict) mv "$dir/Drive/amd64" "$dir/Drive/AMD64" ;;
+    launcher-missing | launcher-missing-strict) rm "$dir/DriverSetup.exe" ;;
+    launcher-64-bit) cp "$work/bin/x64-gui.exe" "$dir/DriverSetup.exe" ;;
+    spaces-and-accents) touch "$dir/Drive/i386/Lisez-moi é.txt" && rm "$dir/Drive/i386/QZDrvPrep_x86.exe" ;;
+    *) echo "unknown case $1" >&2 && return 1 ;;
+    esac
+}
+
+# expect_checker EXIT TEXT COMMAND...: COMMAND exits with EXIT, prints TEXT, and, since its
+# output is not a terminal, no colour codes.
+expect_checker() {
+    local want_exit=$1 want_text=$2
+    shift 2
+    run "$@"
+    expect_equal "exit code" "$status" "$want_exit"
+    expect_contains "output" "$output" "$want_text"
+    case $output in *$'\e'*) fail "colour codes in output that is not a terminal: $output" ;; esac
+}
+
+# folder_case NAME ARGS EXIT TEXT: lays the sample folder with NAME's fault (in a folder whose
+# name has a blank and an accent) and checks it with ARGS.
+folder_case() {
+    local name=$1 args=$2 dir="$work/$1 folder é"
+    "$lay" "$dir" "$work/bin/x86-gui.exe" "$work/bin/x86-gui.exe" "$work/bin/x64-gui.exe"
+    damage "$name" "$dir"
+    # shellcheck disable=SC2086
+    expect_checker "$3" "$4" "$CHECKER" $args "$dir"
+}
+
+@test "sample" {
+    folder_case sample "" 0 "32-bit Windows: ready. 64-bit Windows: ready."
+}
+
+@test "drive-renamed" {
+    folder_case drive-renamed "" 1 "Drive\\i386\\QZDrvPrep_x86.exe: not found: this folder holds DriverSetup.exe, Drivers"
+}
+
+@test "x64-in-i386" {
+    folder_case x64-in-i386 "" 1 "Drive\\i386\\QZDrvPrep_x86.exe: is a PE32+ AMD64 GUI program, not the 32-bit (PE32 i386) pre-installer"
+}
+
+@test "dll-as-preinstaller" {
+    folder_case dll-as-preinstaller "" 1 "Drive\\i386\\QZDrvPrep_x86.exe: is a PE32 i386 DLL"
+}
+
+@test "truncated" {
+    folder_case truncated "" 1 "Drive\\amd64\\QZDrvPrep_x64.exe: is a Windows program cut short"
+}
+
+@test "folder-in-place" {
+    folder_case folder-in-place "" 1 "Drive\\amd64\\QZDrvPrep_x64.exe: is a folder, not a file"
+}
+
+@test "inf-missing" {
+    folder_case inf-missing "" 1 "Drive\\Tavix\\amd64\\quenusb.inf: not found: Drive\\Tavix\\amd64 holds quenusb.cat"
+}
+
+@test "inf-vanished" {
+    folder_case inf-vanished "" 1 "Drive\\Tavix\\amd64\\quenusb.inf: vanished or cannot be examined"
+}
+
+@test "inf-is-a-pipe" {
+    folder_case inf-is-a-pipe "" 1 "Drive\\Tavix\\x86\\quenusb.inf: is not a regular file (a device, pipe or broken link)"
+}
+
+@test "inf-undecorated" {
+    folder_case inf-undecorated "" 1 "Drive\\Tavix\\amd64\\quenusb.inf: [Manufacturer] entry '%V%' names no NTamd64 decoration"
+}
+
+@test "inf-bad-signature" {
+    folder_case inf-bad-signature "" 1 "Drive\\Tavix\\x86\\quenusb.inf: has Signature '\$Windows 98\$'"
+}
+
+@test "inf-utf16" {
+    folder_case inf-utf16 "" 0 "Drive\\Tavix\\x86\\quenusb.inf: an INF (UTF-16LE with BOM)"
+}
+
+@test "inf-too-big" {
+    folder_case inf-too-big "" 1 "Drive\\Tavix\\x86\\quenusb.inf: is 5242880 bytes, above the 4 MiB"
+}
+
+@test "catalog-missing" {
+    folder_case catalog-missing "" 1 "Drive\\Tavix\\x86\\quenusb.cat: not found: Drive\\Tavix\\x86 holds quenusb.inf"
+}
+
+@test "case-differs" {
+    folder_case case-differs "" 0 "warning [64-bit] Drive\\amd64\\QZDrvPrep_x64.exe: found as Drive\\AMD64\\QZDrvPrep_x64.exe"
+}
+
+@test "case-differs-strict" {
+    folder_case case-differs-strict "--strict" 1 "found as Drive\\AMD64\\QZDrvPrep_x64.exe"
+}
+
+@test "launcher-missing" {
+    folder_case launcher-missing "" 0 "warning [both] DriverSetup.exe: is not in this folder"
+}
+
+@test "launcher-missing-strict" {
+    folder_case launcher-missing-strict "--strict" 1 "DriverSetup.exe: is not in this folder"
+}
+
+@test "launcher-64-bit" {
+    folder_case launcher-64-bit "" 1 "DriverSetup.exe: is a PE32+ AMD64 GUI program, not the launcher"
+}
+
+@test "spaces-and-accents" {
+    folder_case spaces-and-accents "" 1 "Drive\\i386\\QZDrvPrep_x86.exe: not found: Drive\\i386 holds Lisez-moi é.txt"
+}
+
+@test "default folder is the working directory" {
+    "$lay" "$work/default folder é" "$work/bin/x86-gui.exe" "$work/bin/x86-gui.exe" \
+        "$work/bin/x64-gui.exe"
+    expect_checker 0 "checking $work/default folder é as" \
+        bash -c 'cd "$1" && "$2"' - "$work/default folder é" "$CHECKER"
+}
+
+@test "unknown option" {
+    expect_checker 2 "unknown option --fast" "$CHECKER" --fast "$work"
+}
+
+@test "two folders" {
+    expect_checker 2 "more than one folder given" "$CHECKER" "$work" "$work"
+}
+
+@test "missing folder" {
+    expect_checker 2 "no such folder" "$CHECKER" "$work/nowhere"
+}
+
+@test "a file as folder" {
+    expect_checker 2 "not a folder" "$CHECKER" "$work/bin/x86-gui.exe"
+}
+
+@test "help" {
+    expect_checker 0 "Exit codes:" "$CHECKER" --help
+}
