@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared Wine helpers for the demo and the end-to-end tests; source this file.
 
 # Quiet, and no Mono or Gecko installer prompts while a prefix is made.
@@ -22,7 +23,7 @@ wine_make_prefix() {
 }
 
 # What the pre-installer stand-in writes into its working directory, one "key=value" a line.
-STANDIN_REPORT_NAME=QZDrvPrep-report.txt
+export STANDIN_REPORT_NAME=QZDrvPrep-report.txt
 
 # standin_report_value REPORT KEY: one value from a stand-in's report, without the CR that
 # a Windows program writes; nothing if the report or the key is missing.

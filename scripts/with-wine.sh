@@ -3,14 +3,18 @@
 # when its kernel runs 32-bit x86 code, else inside an emulated x86-64 Debian guest
 # (scripts/guest.sh) on a copy of this tree. The demo, the Wine tests and the benchmark all
 # start Wine through it.
-#
-# Usage: with-wine.sh COMMAND [ARG...]   runs COMMAND from the current folder, which must be
-#                                         inside this tree; its exit code is the result
-#        with-wine.sh --mode              prints "native" or "guest", then the timeout scale
-#
-# DRIVERSETUP_WINE=auto|native|guest chooses (default auto: try to run 32-bit x86 code).
-# In the guest, DRIVERSETUP_TIMEOUT_SCALE tells the job how much slower the machine is.
 set -uo pipefail
+
+usage() {
+    cat <<'USAGE'
+Usage: with-wine.sh COMMAND [ARG...]   runs COMMAND from the current folder, which must be
+                                        inside this tree; its exit code is the result
+       with-wine.sh --mode              prints "native" or "guest", then the timeout scale
+
+DRIVERSETUP_WINE=auto|native|guest chooses (default auto: try to run 32-bit x86 code).
+In the guest, DRIVERSETUP_TIMEOUT_SCALE tells the job how much slower the machine is.
+USAGE
+}
 
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -83,7 +87,7 @@ scale() {
 }
 
 if [ $# -eq 0 ]; then
-    sed -n '7,12p' "$0" >&2
+    usage >&2
     exit 2
 fi
 decide

@@ -100,10 +100,10 @@ check_preinstaller() {
     check "GUI subsystem" grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers"
     # 4.0 lets every Windows from XP on load it; a toolchain change must not raise it silently.
     for field in MajorOSystemVersion MajorSubsystemVersion; do
-        check "$field is 4" grep -Eq "^$field[[:space:]]+4\$" <<<"$headers"
+        check "$field is 4" grep -Eq "^${field}[[:space:]]+4\$" <<<"$headers"
     done
     for field in MinorOSystemVersion MinorSubsystemVersion; do
-        check "$field is 0" grep -Eq "^$field[[:space:]]+0\$" <<<"$headers"
+        check "$field is 0" grep -Eq "^${field}[[:space:]]+0\$" <<<"$headers"
     done
     size=$(stat -c %s "$exe")
     floor=$(stat -c %s "$EMPTY_EXE")

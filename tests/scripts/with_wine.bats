@@ -1,4 +1,5 @@
 #!/usr/bin/env bats
+# shellcheck disable=SC2154 # stderr is set by bats' run --separate-stderr
 # with-wine.sh's choice between running Wine here and in the guest, against fake 32-bit
 # probes, and that a native run passes the command's exit code through.
 
