@@ -49,7 +49,9 @@ struct DecodeCase {
 
 static const DecodeCase kDecodes[] = {
     {"high_at_end", u"a\xd83d", "a\xef\xbf\xbd"},
-    {"high_before_ascii", std::u16string(u"\xd83d") + u"a", "\xef\xbf\xbd" "a"},
+    {"high_before_ascii", std::u16string(u"\xd83d") + u"a",
+     "\xef\xbf\xbd"
+     "a"},
     {"lone_low", u"\xde00", "\xef\xbf\xbd"},
     {"low_then_high", u"\xde00\xd83d", "\xef\xbf\xbd\xef\xbf\xbd"},
     {"two_highs_then_low", u"\xd83d\xd83d\xde00", "\xef\xbf\xbd\xf0\x9f\x98\x80"},
@@ -63,7 +65,11 @@ struct EncodeCase {
 };
 
 static const EncodeCase kEncodes[] = {
-    {"lone_continuation", "a\x80" "b", u"a\xfffd" u"b"},
+    {"lone_continuation",
+     "a\x80"
+     "b",
+     u"a\xfffd"
+     u"b"},
     {"cut_sequence", "\xe6\xbc", u"\xfffd\xfffd"},
     {"overlong_slash", "\xc0\xaf", u"\xfffd\xfffd"},
     {"overlong_three_bytes", "\xe0\x80\xaf", u"\xfffd\xfffd\xfffd"},
@@ -137,7 +143,8 @@ static const size_t kUnitsAtCap = (kInfReadLimit - 2) / 2;
 static const InfFileCase kInfFiles[] = {
     {"pair", Utf16LeFile(1, 0xd83d) + Utf16LeFile(1, 0xde00).substr(2), true, "\xf0\x9f\x98\x80"},
     {"unpaired_high", Utf16LeFile(1, 0xd83d) + Utf16LeFile(1, u'a').substr(2), true,
-     "\xef\xbf\xbd" "a"},
+     "\xef\xbf\xbd"
+     "a"},
     {"at_the_cap", Utf16LeFile(kUnitsAtCap, u';'), true, ";;;;"},
     {"one_unit_past_the_cap", Utf16LeFile(kUnitsAtCap + 1, u';'), false, "larger than 4 MiB"},
     {"odd_byte_count", Utf16LeFile(1, u'a') + "b", false, "odd number of bytes"},
@@ -155,9 +162,8 @@ TEST_P(Utf16InfFileTest, DecodesWithinTheCap) {
     std::string text;
     std::string error;
     InfEncoding encoding = kInfAnsiOrUtf8;
-    const bool decoded =
-        DecodeInfText(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size(),
-                      &text, &encoding, &error);
+    const bool decoded = DecodeInfText(reinterpret_cast<const unsigned char*>(c.bytes.data()),
+                                       c.bytes.size(), &text, &encoding, &error);
     ASSERT_EQ(decoded, c.decodes) << error;
     if (c.decodes) {
         EXPECT_EQ(encoding, kInfUtf16LeBom);

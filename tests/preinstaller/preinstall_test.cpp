@@ -30,74 +30,6 @@ static const char kInfUndecorated[] =
 
 enum InfKind { kNoInf, kAnsi, kUtf16, kFolder, kEmpty, kTooLarge, kUndecorated, kNotText };
 
-struct StepCase {
-    const char* name;
-    WindowsKind build;
-    const wchar_t* line;
-    InfKind inf;
-    BOOL wow64;
-    DWORD copy_error;
-    DWORD id1_error;  // the first ID's device: 0 present, else the error (default: not present)
-    BOOL id1_reboot;
-    DWORD id2_error;
-    bool log_fails;
-    DWORD exit_code;
-    size_t copy_calls;
-    size_t update_calls;
-    const char* last_step;
-    const char* log_part;
-};
-
-static const DWORD kAbsent = ERROR_NO_SUCH_DEVINST;
-
-static const StepCase kCases[] = {
-    {"no_device_plugged_in", kWindows64Bit, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent,
-     false, 0, 1, 2, "done",
-     "no device with USB\\VID_F055&PID_0A11 is plugged in; pre-installed for it"},
-    {"device_present", kWindows64Bit, kLine64, kAnsi, FALSE, 0, 0, FALSE, kAbsent, false, 0, 1, 2,
-     "done", "installed on the present devices with USB\\VID_F055&PID_0A11"},
-    {"restart_needed", kWindows64Bit, kLine64, kAnsi, FALSE, 0, 0, TRUE, kAbsent, false, 3010, 1, 2,
-     "done", "Windows asks for a restart"},
-    {"staging_access_denied", kWindows64Bit, kLine64, kAnsi, FALSE, ERROR_ACCESS_DENIED, kAbsent,
-     FALSE, kAbsent, false, ERROR_ACCESS_DENIED, 1, 0, "stage",
-     "| 5 | error 5. | could not stage the package"},
-    {"copy_failed", kWindows64Bit, kLine64, kAnsi, FALSE, ERROR_FILE_NOT_FOUND, kAbsent, FALSE,
-     kAbsent, false, ERROR_FILE_NOT_FOUND, 1, 0, "stage", "could not stage"},
-    {"update_access_denied", kWindows64Bit, kLine64, kAnsi, FALSE, 0, ERROR_ACCESS_DENIED, FALSE,
-     kAbsent, false, ERROR_ACCESS_DENIED, 1, 1, "update",
-     "could not install for USB\\VID_F055&PID_0A11"},
-    {"second_id_fails_after_first_absent", kWindows64Bit, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE,
-     ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, 1, 2, "update",
-     "could not install for USB\\VID_F055&PID_0A12"},
-    {"x86_build_on_64_bit_windows", kWindows32Bit, kLine32, kAnsi, TRUE, 0, kAbsent, FALSE, kAbsent,
-     false, ERROR_IN_WOW64, 0, 0, "wow64",
-     "| 0xE0000235 | error 3758096949. | this 32-bit build runs on 64-bit Windows"},
-    {"x86_build_on_32_bit_windows", kWindows32Bit, kLine32, kAnsi, FALSE, 0, kAbsent, FALSE,
-     kAbsent, false, 0, 1, 1, "done", "| x86 | read |"},
-    {"inf_missing", kWindows64Bit, kLine64, kNoInf, FALSE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_FILE_NOT_FOUND, 0, 0, "read",
-     "C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 2 | error 2. | the INF is not there"},
-    {"inf_is_a_folder", kWindows64Bit, kLine64, kFolder, FALSE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_DIRECTORY_NOT_SUPPORTED, 0, 0, "read", "names a folder"},
-    {"inf_empty", kWindows64Bit, kLine64, kEmpty, FALSE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_INVALID_DATA, 0, 0, "read", "the INF is empty"},
-    {"inf_not_text", kWindows64Bit, kLine64, kNotText, FALSE, 0, kAbsent, FALSE, kAbsent, false,
-     ERROR_INVALID_DATA, 0, 0, "read", "holds a NUL character"},
-    {"inf_utf16le", kWindows64Bit, kLine64, kUtf16, FALSE, 0, kAbsent, FALSE, kAbsent, false, 0, 1,
-     2, "done", "2 hardware ID(s)"},
-    {"inf_above_the_cap", kWindows64Bit, kLine64, kTooLarge, FALSE, 0, kAbsent, FALSE, kAbsent,
-     false, ERROR_FILE_TOO_LARGE, 0, 0, "read", "larger than 4 MiB"},
-    {"no_models_for_this_build", kWindows64Bit, kLine64, kUndecorated, FALSE, 0, kAbsent, FALSE,
-     kAbsent, false, ERROR_SECTION_NOT_FOUND, 0, 0, "read", "no models section decorated NTamd64"},
-    {"bad_command_line", kWindows64Bit, L"QZDrvPrep_x64.exe /Q", kAnsi, FALSE, 0, kAbsent, FALSE,
-     kAbsent, false, ERROR_INVALID_PARAMETER, 0, 0, "arguments",
-     "| - | 87 | error 87. | unknown argument '/Q'"},
-    {"second_inf_switch", kWindows64Bit, L"p.exe /I a.inf /I b.inf", kAnsi, FALSE, 0, kAbsent,
-     FALSE, kAbsent, false, ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/I is given twice"},
-    {"log_cannot_be_written", kWindows64Bit, kLine64, kAnsi, FALSE, 0, kAbsent, FALSE, kAbsent,
-     true, 0, 1, 2, NULL, NULL},
-};
-
 static std::string Utf16Le(const std::string& ascii) {
     std::string bytes = "\xff\xfe";
     for (size_t i = 0; i < ascii.size(); ++i) {
@@ -148,51 +80,206 @@ static std::string LastLogLine() {
                       log.size() - 2 - (start == std::string::npos ? 0 : start + 2));
 }
 
-// Names the row in test output instead of dumping its bytes.
-void PrintTo(const StepCase& c, std::ostream* os) {
-    *os << c.name;
+static const DWORD kAbsent = ERROR_NO_SUCH_DEVINST;
+
+// What one run must end with: its exit code, how many driver calls it made, the step of its
+// last log line, and a part of the log.
+struct Expected {
+    DWORD exit_code;
+    size_t copy_calls;
+    size_t update_calls;
+    const char* last_step;
+    const char* log_part;
+};
+
+// Names the rows in test output instead of dumping their fields.
+template <typename Case>
+std::string NameOf(const testing::TestParamInfo<Case>& info) {
+    return info.param.name;
 }
 
-class PreinstallStepsTest : public testing::TestWithParam<StepCase> {
+class PreinstallTest : public testing::Test {
 protected:
     void SetUp() override {
         ResetPreinstallerFakes();
     }
+
+    // Runs `build` with `line` and checks the outcome; only the 32-bit build asks about WOW64,
+    // and only once its command line is good.
+    static void RunAndExpect(WindowsKind build, const wchar_t* line, const Expected& expected) {
+        EXPECT_EQ(RunPreinstaller(build, line), expected.exit_code);
+        EXPECT_EQ(preinstaller_fakes.copy_calls.size(), expected.copy_calls);
+        EXPECT_EQ(preinstaller_fakes.update_calls.size(), expected.update_calls);
+        EXPECT_EQ(preinstaller_fakes.is_wow64_calls,
+                  build == kWindows32Bit && expected.exit_code != ERROR_INVALID_PARAMETER ? 1 : 0)
+            << "only the 32-bit build asks whether it runs under WOW64";
+        const std::string last = LastLogLine();
+        EXPECT_NE(last.find(std::string(" | ") + expected.last_step + " | "), std::string::npos)
+            << last;
+        EXPECT_NE(preinstaller_fakes.log.find(expected.log_part), std::string::npos)
+            << preinstaller_fakes.log;
+    }
 };
 
-TEST_P(PreinstallStepsTest, ExitCodeCallsAndLog) {
-    const StepCase& c = GetParam();
-    LayInf(c.inf);
-    preinstaller_fakes.is_wow64 = c.wow64;
+// The command line, before anything else is looked at.
+struct ArgumentsCase {
+    const char* name;
+    const wchar_t* line;
+    Expected expected;
+};
+
+static const ArgumentsCase kArgumentsCases[] = {
+    {"bad_command_line",
+     L"QZDrvPrep_x64.exe /Q",
+     {ERROR_INVALID_PARAMETER, 0, 0, "arguments", "| - | 87 | error 87. | unknown argument '/Q'"}},
+    {"second_inf_switch",
+     L"p.exe /I a.inf /I b.inf",
+     {ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/I is given twice"}},
+};
+
+class PreinstallArgumentsTest : public PreinstallTest,
+                                public testing::WithParamInterface<ArgumentsCase> {};
+
+TEST_P(PreinstallArgumentsTest, RefusedBeforeAnyFileOrDriverCall) {
+    LayInf(kAnsi);
+    RunAndExpect(kWindows64Bit, GetParam().line, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PreinstallArgumentsTest, testing::ValuesIn(kArgumentsCases),
+                         NameOf<ArgumentsCase>);
+
+// The 32-bit build on either kind of Windows.
+struct Wow64Case {
+    const char* name;
+    BOOL wow64;
+    Expected expected;
+};
+
+static const Wow64Case kWow64Cases[] = {
+    {"x86_build_on_64_bit_windows",
+     TRUE,
+     {ERROR_IN_WOW64, 0, 0, "wow64",
+      "| 0xE0000235 | error 3758096949. | this 32-bit build runs on 64-bit Windows"}},
+    {"x86_build_on_32_bit_windows", FALSE, {0, 1, 1, "done", "| x86 | read |"}},
+};
+
+class PreinstallWow64Test : public PreinstallTest, public testing::WithParamInterface<Wow64Case> {};
+
+TEST_P(PreinstallWow64Test, RefusesOnlyUnderWow64) {
+    LayInf(kAnsi);
+    preinstaller_fakes.is_wow64 = GetParam().wow64;
+    RunAndExpect(kWindows32Bit, kLine32, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PreinstallWow64Test, testing::ValuesIn(kWow64Cases),
+                         NameOf<Wow64Case>);
+
+// Reading the INF: each kind of file that can stand at its path.
+struct ReadCase {
+    const char* name;
+    InfKind inf;
+    Expected expected;
+};
+
+static const ReadCase kReadCases[] = {
+    {"inf_missing",
+     kNoInf,
+     {ERROR_FILE_NOT_FOUND, 0, 0, "read",
+      "C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 2 | error 2. | the INF is not there"}},
+    {"inf_is_a_folder", kFolder, {ERROR_DIRECTORY_NOT_SUPPORTED, 0, 0, "read", "names a folder"}},
+    {"inf_empty", kEmpty, {ERROR_INVALID_DATA, 0, 0, "read", "the INF is empty"}},
+    {"inf_not_text", kNotText, {ERROR_INVALID_DATA, 0, 0, "read", "holds a NUL character"}},
+    {"inf_utf16le", kUtf16, {0, 1, 2, "done", "2 hardware ID(s)"}},
+    {"inf_above_the_cap", kTooLarge, {ERROR_FILE_TOO_LARGE, 0, 0, "read", "larger than 4 MiB"}},
+    {"no_models_for_this_build",
+     kUndecorated,
+     {ERROR_SECTION_NOT_FOUND, 0, 0, "read", "no models section decorated NTamd64"}},
+};
+
+class PreinstallReadTest : public PreinstallTest, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(PreinstallReadTest, StagesOnlyAReadableInfWithModelsForThisBuild) {
+    LayInf(GetParam().inf);
+    RunAndExpect(kWindows64Bit, kLine64, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PreinstallReadTest, testing::ValuesIn(kReadCases),
+                         NameOf<ReadCase>);
+
+// The driver calls: how Windows answers staging, and updating each hardware ID's devices.
+struct DriverCase {
+    const char* name;
+    DWORD copy_error;  // 0: staged
+    UpdateAnswer id1;  // the first ID's devices
+    DWORD id2_error;   // the second ID's devices, never asking for a restart
+    Expected expected;
+};
+
+static const UpdateAnswer kNoDevice = {kAbsent, FALSE};
+
+static const DriverCase kDriverCases[] = {
+    {"no_device_plugged_in",
+     0,
+     kNoDevice,
+     kAbsent,
+     {0, 1, 2, "done",
+      "no device with USB\\VID_F055&PID_0A11 is plugged in; pre-installed for it"}},
+    {"device_present",
+     0,
+     {0, FALSE},
+     kAbsent,
+     {0, 1, 2, "done", "installed on the present devices with USB\\VID_F055&PID_0A11"}},
+    {"restart_needed", 0, {0, TRUE}, kAbsent, {3010, 1, 2, "done", "Windows asks for a restart"}},
+    {"staging_access_denied",
+     ERROR_ACCESS_DENIED,
+     kNoDevice,
+     kAbsent,
+     {ERROR_ACCESS_DENIED, 1, 0, "stage", "| 5 | error 5. | could not stage the package"}},
+    {"copy_failed",
+     ERROR_FILE_NOT_FOUND,
+     kNoDevice,
+     kAbsent,
+     {ERROR_FILE_NOT_FOUND, 1, 0, "stage", "could not stage"}},
+    {"update_access_denied",
+     0,
+     {ERROR_ACCESS_DENIED, FALSE},
+     kAbsent,
+     {ERROR_ACCESS_DENIED, 1, 1, "update", "could not install for USB\\VID_F055&PID_0A11"}},
+    {"second_id_fails_after_first_absent",
+     0,
+     kNoDevice,
+     ERROR_ACCESS_DENIED,
+     {ERROR_ACCESS_DENIED, 1, 2, "update", "could not install for USB\\VID_F055&PID_0A12"}},
+};
+
+class PreinstallDriverTest : public PreinstallTest,
+                             public testing::WithParamInterface<DriverCase> {};
+
+TEST_P(PreinstallDriverTest, ExitCodeFollowsWindowsAnswers) {
+    const DriverCase& c = GetParam();
+    LayInf(kAnsi);
     preinstaller_fakes.copy_error = c.copy_error;
-    preinstaller_fakes.log_fails = c.log_fails;
-    if (c.id1_error != kAbsent) {
-        preinstaller_fakes.update_answers[kId1] = UpdateAnswer{c.id1_error, c.id1_reboot};
+    if (c.id1.error != kAbsent) {
+        preinstaller_fakes.update_answers[kId1] = c.id1;
     }
     if (c.id2_error != kAbsent) {
         preinstaller_fakes.update_answers[kId2] = UpdateAnswer{c.id2_error, FALSE};
     }
-
-    EXPECT_EQ(RunPreinstaller(c.build, c.line), c.exit_code);
-    EXPECT_EQ(preinstaller_fakes.copy_calls.size(), c.copy_calls);
-    EXPECT_EQ(preinstaller_fakes.update_calls.size(), c.update_calls);
-    EXPECT_EQ(preinstaller_fakes.is_wow64_calls,
-              c.build == kWindows32Bit && c.exit_code != ERROR_INVALID_PARAMETER ? 1 : 0)
-        << "only the 32-bit build asks whether it runs under WOW64";
-    if (c.log_fails) {
-        EXPECT_TRUE(preinstaller_fakes.log.empty());
-        EXPECT_FALSE(preinstaller_fakes.log_paths.empty()) << "it tried to write the log";
-        return;
-    }
-    const std::string last = LastLogLine();
-    EXPECT_NE(last.find(std::string(" | ") + c.last_step + " | "), std::string::npos) << last;
-    EXPECT_NE(preinstaller_fakes.log.find(c.log_part), std::string::npos) << preinstaller_fakes.log;
+    RunAndExpect(kWindows64Bit, kLine64, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PreinstallStepsTest, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<StepCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, PreinstallDriverTest, testing::ValuesIn(kDriverCases),
+                         NameOf<DriverCase>);
+
+TEST_F(PreinstallTest, LogThatCannotBeWrittenDoesNotStopTheWork) {
+    LayInf(kAnsi);
+    preinstaller_fakes.log_fails = true;
+    EXPECT_EQ(RunPreinstaller(kWindows64Bit, kLine64), 0u);
+    EXPECT_EQ(preinstaller_fakes.copy_calls.size(), 1u);
+    EXPECT_EQ(preinstaller_fakes.update_calls.size(), 2u);
+    EXPECT_TRUE(preinstaller_fakes.log.empty());
+    EXPECT_FALSE(preinstaller_fakes.log_paths.empty()) << "it tried to write the log";
+}
 
 class PreinstallCallsTest : public testing::Test {
 protected:
