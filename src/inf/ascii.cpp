@@ -1,4 +1,4 @@
-// ASCII letter-case folding for the checker.
+// ASCII letter-case folding for the INF reader and the checker.
 #include "inf/ascii.h"
 
 static char FoldAsciiChar(char c) {
