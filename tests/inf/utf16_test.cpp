@@ -54,6 +54,7 @@ static const DecodeCase kDecodes[] = {
      "a"},
     {"lone_low", u"\xde00", "\xef\xbf\xbd"},
     {"low_then_high", u"\xde00\xd83d", "\xef\xbf\xbd\xef\xbf\xbd"},
+    {"first_low_twice", u"\xdc00\xdc00", "\xef\xbf\xbd\xef\xbf\xbd"},
     {"two_highs_then_low", u"\xd83d\xd83d\xde00", "\xef\xbf\xbd\xf0\x9f\x98\x80"},
 };
 

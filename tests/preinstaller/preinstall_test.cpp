@@ -92,10 +92,14 @@ struct Expected {
     const char* log_part;
 };
 
-// Names the rows in test output instead of dumping their fields.
+// Names the rows in test names and output instead of dumping their fields.
 template <typename Case>
 std::string NameOf(const testing::TestParamInfo<Case>& info) {
     return info.param.name;
+}
+template <typename Case>
+void PrintCaseName(const Case& c, std::ostream* os) {
+    *os << c.name;
 }
 
 class PreinstallTest : public testing::Test {
@@ -128,6 +132,10 @@ struct ArgumentsCase {
     Expected expected;
 };
 
+void PrintTo(const ArgumentsCase& c, std::ostream* os) {
+    PrintCaseName(c, os);
+}
+
 static const ArgumentsCase kArgumentsCases[] = {
     {"bad_command_line",
      L"QZDrvPrep_x64.exe /Q",
@@ -155,6 +163,10 @@ struct Wow64Case {
     Expected expected;
 };
 
+void PrintTo(const Wow64Case& c, std::ostream* os) {
+    PrintCaseName(c, os);
+}
+
 static const Wow64Case kWow64Cases[] = {
     {"x86_build_on_64_bit_windows",
      TRUE,
@@ -180,6 +192,10 @@ struct ReadCase {
     InfKind inf;
     Expected expected;
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    PrintCaseName(c, os);
+}
 
 static const ReadCase kReadCases[] = {
     {"inf_missing",
@@ -216,6 +232,10 @@ struct DriverCase {
 };
 
 static const UpdateAnswer kNoDevice = {kAbsent, FALSE};
+
+void PrintTo(const DriverCase& c, std::ostream* os) {
+    PrintCaseName(c, os);
+}
 
 static const DriverCase kDriverCases[] = {
     {"no_device_plugged_in",

@@ -19,6 +19,11 @@ static const KindCase kKinds[] = {
     {"windows_64_bit", kWindows64Bit},
 };
 
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const KindCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class WindowsKindsTest : public testing::TestWithParam<KindCase> {};
 
 TEST_P(WindowsKindsTest, LauncherRowStartsThisKindsBuildWithThisKindsPackage) {
