@@ -23,7 +23,7 @@ struct InfCase {
     const char* name;
     std::string text;
     Encoding encoding;
-    WindowsKind arch;
+    WindowsKind kind;
     // One letter a finding, in order: O ok, W warning, E error.
     const char* severities;
     // Must appear in one of the findings' texts.
@@ -138,7 +138,7 @@ TEST(CheckInf, Table) {
     for (const InfCase& row : kInfCases) {
         SCOPED_TRACE(row.name);
         const std::vector<unsigned char> bytes = Encode(row.text, row.encoding);
-        const InfCheck check = CheckInf(bytes.data(), bytes.size(), row.arch, kScope64Bit, "P.inf");
+        const InfCheck check = CheckInf(bytes.data(), bytes.size(), row.kind, kScope64Bit, "P.inf");
 
         std::string severities;
         std::string texts;

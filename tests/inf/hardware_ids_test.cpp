@@ -12,7 +12,7 @@ namespace {
 struct HardwareIdCase {
     const char* name;
     const char* inf;
-    WindowsKind arch;
+    WindowsKind kind;
     const char* ids;  // expected, joined by '|'; null when an error is expected
     const char* error_part;
 };
@@ -67,7 +67,7 @@ TEST_P(HardwareIdsTest, FindsTheIdsOfItsArchitecture) {
     std::vector<std::string> ids;
     std::string error;
     const bool found =
-        HardwareIdsForArch(ParseInfText(c.inf, kInfAnsiOrUtf8), c.arch, &ids, &error);
+        HardwareIdsForArch(ParseInfText(c.inf, kInfAnsiOrUtf8), c.kind, &ids, &error);
     if (c.ids == NULL) {
         EXPECT_FALSE(found);
         EXPECT_NE(error.find(c.error_part), std::string::npos) << error;
