@@ -97,7 +97,10 @@ InfDocument ParseInfText(const std::string& text, InfEncoding encoding) {
     size_t current = std::string::npos;
     std::string pending;
     size_t begin = 0;
+    size_t line_number = 0;
+    size_t pending_start = 0;
     while (begin <= text.size()) {
+        ++line_number;
         size_t end = text.find('\n', begin);
         if (end == std::string::npos) {
             end = text.size();
@@ -106,9 +109,13 @@ InfDocument ParseInfText(const std::string& text, InfEncoding encoding) {
         begin = end + 1;
         // A backslash at the end continues the line on the next one.
         if (!line.empty() && line[line.size() - 1] == '\\' && begin <= text.size()) {
+            if (pending.empty()) {
+                pending_start = line_number;
+            }
             pending += line.substr(0, line.size() - 1);
             continue;
         }
+        const size_t start = pending.empty() ? line_number : pending_start;
         line = Trim(pending + line);
         pending.clear();
         if (line.empty()) {
@@ -122,7 +129,9 @@ InfDocument ParseInfText(const std::string& text, InfEncoding encoding) {
             continue;
         }
         if (current != std::string::npos) {
-            document.sections[current].lines.push_back(SplitLine(line));
+            InfLine parsed = SplitLine(line);
+            parsed.line_number = start;
+            document.sections[current].lines.push_back(parsed);
         }
     }
     return document;

@@ -13,6 +13,7 @@
 // One line of a section: "key = v1, v2" or a bare "v1, v2" (has_key false). Keys and values
 // come trimmed and without their enclosing double quotes.
 struct InfLine {
+    size_t line_number;  // 1-based, of the line's first physical line
     bool has_key;
     std::string key;
     std::vector<std::string> values;

@@ -1,0 +1,318 @@
+// The package's file set from the INF's sections: [SourceDisksNames], [SourceDisksFiles] and
+// the CopyFiles sections, of every decoration.
+#include "catalog/file_set.h"
+
+#include <set>
+
+#include "inf/ascii.h"
+
+static const char kSourceDisksNames[] = "sourcedisksnames";
+static const char kSourceDisksFiles[] = "sourcedisksfiles";
+// [SourceDisksNames] values: description, tag file, unused, path.
+static const size_t kDiskPathValue = 3;
+// [SourceDisksFiles] values: disk ID, subdirectory, size.
+static const size_t kDiskIdValue = 0;
+static const size_t kSubdirValue = 1;
+// A file-list line: destination name, source name.
+static const size_t kDestinationValue = 0;
+static const size_t kSourceValue = 1;
+
+std::string SubstituteStrings(const InfDocument& document, const std::string& value) {
+    const InfSection* strings = FindInfSection(document, "Strings");
+    std::string out;
+    size_t i = 0;
+    while (i < value.size()) {
+        const size_t close = value[i] == '%' ? value.find('%', i + 1) : std::string::npos;
+        if (close == std::string::npos) {
+            out.push_back(value[i]);
+            ++i;
+            continue;
+        }
+        const std::string key = value.substr(i + 1, close - i - 1);
+        const std::string* found = key.empty() ? NULL : FindInfValue(strings, key);
+        out += key.empty() ? "%" : found != NULL ? *found : value.substr(i, close - i + 1);
+        i = close + 1;
+    }
+    return out;
+}
+
+// The decoration of a section named base or base.decoration, folded: "" for none, and false
+// when the section has another name.
+static bool DecorationOf(const std::string& section, const char* base, std::string* decoration) {
+    const std::string folded = FoldAscii(section);
+    const std::string prefix = base;
+    if (folded == prefix) {
+        decoration->clear();
+        return true;
+    }
+    if (folded.compare(0, prefix.size() + 1, prefix + ".") == 0) {
+        *decoration = folded.substr(prefix.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+// Splits a path at backslashes and slashes, dropping empty and "." parts. Returns false, with
+// the reason, for a path that leaves the package: a drive letter or stream (':'), a UNC path,
+// or a ".." part.
+static bool SplitPackagePath(const std::string& path, std::vector<std::string>* parts,
+                             std::string* reason) {
+    if (path.find(':') != std::string::npos) {
+        *reason = "names a drive letter or a stream (':'), which leaves the package folder";
+        return false;
+    }
+    if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
+        (path[1] == '\\' || path[1] == '/')) {
+        *reason = "is a UNC path (\\\\server\\...), which leaves the package folder";
+        return false;
+    }
+    size_t begin = 0;
+    while (begin <= path.size()) {
+        size_t end = path.find_first_of("\\/", begin);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        const std::string part = path.substr(begin, end - begin);
+        if (part == "..") {
+            *reason = "goes up with '..', which leaves the package folder";
+            return false;
+        }
+        if (!part.empty() && part != ".") {
+            parts->push_back(part);
+        }
+        begin = end + 1;
+    }
+    return true;
+}
+
+static std::string JoinParts(const std::vector<std::string>& parts) {
+    std::string out;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        out += (i == 0 ? "" : "\\") + parts[i];
+    }
+    return out;
+}
+
+// The path of disk `disk_id` for a [SourceDisksFiles] section of `decoration`: the decorated
+// [SourceDisksNames] first, then the undecorated one. Null when neither lists the disk.
+static const InfLine* FindDisk(const InfDocument& document, const std::string& decoration,
+                               const std::string& disk_id) {
+    const std::string names[] = {std::string(kSourceDisksNames) + "." + decoration,
+                                 kSourceDisksNames};
+    for (size_t n = decoration.empty() ? 1 : 0; n < 2; ++n) {
+        const InfSection* section = FindInfSection(document, names[n]);
+        for (size_t l = 0; section != NULL && l < section->lines.size(); ++l) {
+            const InfLine& line = section->lines[l];
+            if (line.has_key && SubstituteStrings(document, line.key) == disk_id) {
+                return &line;
+            }
+        }
+    }
+    return NULL;
+}
+
+// Whether any line has `key` (case ignored), in `section` or, when it is empty, anywhere.
+static bool HasKey(const InfDocument& document, const std::string& section, const char* key) {
+    for (size_t s = 0; s < document.sections.size(); ++s) {
+        if (!section.empty() && !EqualsNoCase(document.sections[s].name, section)) {
+            continue;
+        }
+        for (size_t l = 0; l < document.sections[s].lines.size(); ++l) {
+            const InfLine& line = document.sections[s].lines[l];
+            if (line.has_key && EqualsNoCase(line.key, key)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// One [SourceDisksFiles] entry: where the file is, and the name it is copied under.
+struct SourceEntry {
+    std::string source_folded;
+    PackageFile file;
+    bool copied;
+};
+
+static void AddProblem(FileSet* set, const std::string& file, size_t line,
+                       const std::string& text) {
+    FileSetProblem problem = {file, line, text};
+    set->problems.push_back(problem);
+}
+
+// Reads every [SourceDisksFiles] section, resolving each file through its disk's path.
+static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, FileSet* set) {
+    std::vector<SourceEntry> entries;
+    for (size_t s = 0; s < document.sections.size(); ++s) {
+        std::string decoration;
+        if (!DecorationOf(document.sections[s].name, kSourceDisksFiles, &decoration)) {
+            continue;
+        }
+        const std::vector<InfLine>& lines = document.sections[s].lines;
+        for (size_t l = 0; l < lines.size(); ++l) {
+            const InfLine& line = lines[l];
+            const std::string name = SubstituteStrings(document, line.has_key ? line.key
+                                                                              : line.values[0]);
+            const std::string disk_id = line.has_key && line.values.size() > kDiskIdValue
+                                            ? SubstituteStrings(document, line.values[kDiskIdValue])
+                                            : std::string();
+            const InfLine* disk = FindDisk(document, decoration, disk_id);
+            if (disk == NULL) {
+                AddProblem(set, name, line.line_number,
+                           "names disk '" + disk_id + "', which no [SourceDisksNames] section lists");
+                continue;
+            }
+            const std::string disk_path = disk->values.size() > kDiskPathValue
+                                              ? SubstituteStrings(document, disk->values[kDiskPathValue])
+                                              : std::string();
+            const std::string subdir = line.values.size() > kSubdirValue
+                                           ? SubstituteStrings(document, line.values[kSubdirValue])
+                                           : std::string();
+            std::vector<std::string> parts;
+            std::string reason;
+            const char* const pieces[] = {disk_path.c_str(), subdir.c_str(), name.c_str()};
+            const size_t piece_lines[] = {disk->line_number, line.line_number, line.line_number};
+            bool inside = true;
+            for (size_t p = 0; inside && p < 3; ++p) {
+                if (!SplitPackagePath(pieces[p], &parts, &reason)) {
+                    AddProblem(set, name, piece_lines[p], "its path '" + std::string(pieces[p]) + "' " + reason);
+                    inside = false;
+                }
+            }
+            if (!inside) {
+                continue;
+            }
+            SourceEntry entry;
+            entry.source_folded = FoldAscii(name);
+            entry.file.relative = JoinParts(parts);
+            entry.file.name = FoldAscii(name);
+            entry.file.inf_line = line.line_number;
+            entry.copied = false;
+            entries.push_back(entry);
+        }
+    }
+    return entries;
+}
+
+// Marks the [SourceDisksFiles] entries of `source` as copied under `destination`; a copied
+// file that none lists is a system file or a problem.
+static void Copy(const std::string& source, const std::string& destination, size_t line,
+                 bool system_files_allowed, std::vector<SourceEntry>* entries, FileSet* set) {
+    bool listed = false;
+    for (size_t e = 0; e < entries->size(); ++e) {
+        SourceEntry& entry = (*entries)[e];
+        if (entry.source_folded == FoldAscii(source)) {
+            listed = true;
+            if (!entry.copied) {
+                entry.file.name = FoldAscii(destination);
+                entry.copied = true;
+            }
+        }
+    }
+    if (!listed && !system_files_allowed) {
+        AddProblem(set, source, line,
+                   "is copied, but no [SourceDisksFiles] section lists it; list it there, or "
+                   "name the system INF that has it with Include= or LayoutFile=");
+    }
+}
+
+FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_name) {
+    FileSet set;
+    PackageFile inf = {inf_name, FoldAscii(inf_name), 0};
+    set.files.push_back(inf);
+    std::vector<SourceEntry> entries = ReadSourceFiles(document, &set);
+    const bool includes = HasKey(document, "", "Include") || HasKey(document, "", "Needs");
+    const bool system_files_allowed = includes || HasKey(document, "Version", "LayoutFile");
+    for (size_t s = 0; s < document.sections.size(); ++s) {
+        const std::vector<InfLine>& lines = document.sections[s].lines;
+        for (size_t l = 0; l < lines.size(); ++l) {
+            if (!lines[l].has_key || !EqualsNoCase(lines[l].key, "CopyFiles")) {
+                continue;
+            }
+            for (size_t v = 0; v < lines[l].values.size(); ++v) {
+                const std::string target = SubstituteStrings(document, lines[l].values[v]);
+                if (target.empty()) {
+                    continue;
+                }
+                if (target[0] == '@') {
+                    Copy(target.substr(1), target.substr(1), lines[l].line_number,
+                         system_files_allowed, &entries, &set);
+                    continue;
+                }
+                const InfSection* list = FindInfSection(document, target);
+                if (list == NULL) {
+                    // A section of an included system INF, which the package does not ship.
+                    if (!includes) {
+                        AddProblem(&set, "[" + target + "]", lines[l].line_number,
+                                   "is named by CopyFiles, but the INF lacks that section");
+                    }
+                    continue;
+                }
+                for (size_t f = 0; f < list->lines.size(); ++f) {
+                    const InfLine& copy = list->lines[f];
+                    const std::string destination =
+                        SubstituteStrings(document, copy.has_key ? copy.key : copy.values[kDestinationValue]);
+                    std::string source = !copy.has_key && copy.values.size() > kSourceValue
+                                             ? SubstituteStrings(document, copy.values[kSourceValue])
+                                             : std::string();
+                    if (source.empty()) {
+                        source = destination;
+                    }
+                    Copy(source, destination, copy.line_number, system_files_allowed, &entries,
+                         &set);
+                }
+            }
+        }
+    }
+    std::set<std::string> seen;
+    seen.insert(FoldAscii(inf_name));
+    for (size_t e = 0; e < entries.size(); ++e) {
+        if (seen.insert(FoldAscii(entries[e].file.relative)).second) {
+            set.files.push_back(entries[e].file);
+        }
+    }
+    return set;
+}
+
+std::string NamedCatalog(const InfDocument& document) {
+    static const char* const kKeys[] = {"CatalogFile", "CatalogFile.NT", "CatalogFile.NTamd64",
+                                        "CatalogFile.NTx86"};
+    const InfSection* version = FindInfSection(document, "Version");
+    for (size_t k = 0; k < sizeof kKeys / sizeof kKeys[0]; ++k) {
+        const std::string* value = FindInfValue(version, kKeys[k]);
+        if (value != NULL && !value->empty()) {
+            return SubstituteStrings(document, *value);
+        }
+    }
+    return std::string();
+}
+
+std::vector<std::string> CatalogHardwareIds(const InfDocument& document) {
+    std::set<std::string> models;
+    const InfSection* manufacturer = FindInfSection(document, "Manufacturer");
+    for (size_t l = 0; manufacturer != NULL && l < manufacturer->lines.size(); ++l) {
+        const InfLine& line = manufacturer->lines[l];
+        const std::string base = FoldAscii(SubstituteStrings(document, line.values[0]));
+        models.insert(base);
+        for (size_t d = 1; d < line.values.size(); ++d) {
+            models.insert(base + "." + FoldAscii(line.values[d]));
+        }
+    }
+    std::vector<std::string> ids;
+    std::set<std::string> seen;
+    for (size_t s = 0; s < document.sections.size(); ++s) {
+        if (models.count(FoldAscii(document.sections[s].name)) == 0) {
+            continue;
+        }
+        const std::vector<InfLine>& lines = document.sections[s].lines;
+        for (size_t l = 0; l < lines.size(); ++l) {
+            for (size_t v = 1; lines[l].has_key && v < lines[l].values.size(); ++v) {
+                const std::string id = FoldAscii(SubstituteStrings(document, lines[l].values[v]));
+                if (!id.empty() && seen.insert(id).second) {
+                    ids.push_back(id);
+                }
+            }
+        }
+    }
+    return ids;
+}
