@@ -14,9 +14,11 @@ set -euo pipefail
 # shellcheck source=release_codename.sh
 . "$(dirname "$0")/release_codename.sh"
 
-# bats and its libraries run the shell tests; shellcheck lints every script.
+# bats and its libraries run the shell tests; shellcheck lints every script; libcrypto hashes
+# and reads signatures for the catalog tool, whose tests check it against openssl and
+# osslsigncode.
 host_packages=(cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev
-    bats bats-assert bats-support shellcheck)
+    bats bats-assert bats-support shellcheck libssl-dev openssl osslsigncode)
 windows_packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64
     binutils-mingw-w64-i686 wine wine64 wine32:i386 bats bats-assert bats-support)
 release_packages=(osslsigncode openssl zip unzip)

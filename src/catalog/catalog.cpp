@@ -14,7 +14,7 @@ static const char kOidCtl[] = "1.3.6.1.4.1.311.10.1";
 static const char kOidCatalogList[] = "1.3.6.1.4.1.311.12.1.1";
 // The member algorithm that marks the catalog's version, in CatalogVersion order from v1.
 static const char* const kOidMemberAlgorithms[] = {"1.3.6.1.4.1.311.12.1.2",
-                                                    "1.3.6.1.4.1.311.12.1.3"};
+                                                   "1.3.6.1.4.1.311.12.1.3"};
 static const char kOidNameValue[] = "1.3.6.1.4.1.311.12.2.1";
 static const char kOidMemberInfo[] = "1.3.6.1.4.1.311.12.2.2";
 static const char kOidMemberInfo2[] = "1.3.6.1.4.1.311.12.2.3";
@@ -77,8 +77,8 @@ static bool Utf8FromUtf16Bytes(const DerReader& content, bool big_endian, std::s
     for (size_t i = 0; i + 1 < content.size; i += 2) {
         const uint8_t first = content.data[i];
         const uint8_t second = content.data[i + 1];
-        units.push_back(static_cast<char16_t>(big_endian ? (first << 8) | second
-                                                         : (second << 8) | first));
+        units.push_back(
+            static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first));
     }
     if (!units.empty() && units[units.size() - 1] == 0) {
         units.erase(units.size() - 1);
@@ -117,11 +117,10 @@ static std::string IndirectData(const MemberSpec& member) {
                   DerEncode(kDerSequence, std::string(kPeImageFlags, 4) +
                                               DerEncode(kDerContext0, std::string(kEmptyLink, 4)))
             : DerOid(kOidFlatData) + std::string(kEmptyLink, 4);
-    const std::string digest_info =
-        DerEncode(kDerSequence,
-                  DerEncode(kDerSequence, DerOid(kOidDigests[member.digest_kind]) +
-                                              DerEncode(kDerNull, "")) +
-                      DerEncode(kDerOctetString, member.digest));
+    const std::string digest_info = DerEncode(
+        kDerSequence,
+        DerEncode(kDerSequence, DerOid(kOidDigests[member.digest_kind]) + DerEncode(kDerNull, "")) +
+            DerEncode(kDerOctetString, member.digest));
     return DerEncode(kDerSequence, DerEncode(kDerSequence, data) + digest_info);
 }
 
@@ -138,9 +137,8 @@ static std::string Member(CatalogVersion version, const MemberSpec& member) {
                                 Utf16Bytes(member.is_pe ? kGuidPe : kGuidFlat, true, false)) +
                           DerInteger(kMemberInfoVersion))));
     } else {
-        attributes.push_back(
-            Attribute(kOidMemberInfo2, DerEncode(member.is_pe ? kMemberInfo2Pe : kMemberInfo2Flat,
-                                                 "")));
+        attributes.push_back(Attribute(
+            kOidMemberInfo2, DerEncode(member.is_pe ? kMemberInfo2Pe : kMemberInfo2Flat, "")));
     }
     attributes.push_back(Attribute(kOidIndirectData, IndirectData(member)));
     std::sort(attributes.begin(), attributes.end());
@@ -160,14 +158,17 @@ std::string WriteUnsignedCatalog(CatalogVersion version, const std::string& list
     // all identifiers of one catalog have one length per kind.
     std::vector<std::pair<std::string, std::string> > sorted;
     for (size_t i = 0; i < members.size(); ++i) {
-        sorted.push_back(std::make_pair(
-            MemberTagFor(version, members[i].digest_kind, members[i].digest),
-            Member(version, members[i])));
+        sorted.push_back(
+            std::make_pair(MemberTagFor(version, members[i].digest_kind, members[i].digest),
+                           Member(version, members[i])));
     }
     std::sort(sorted.begin(), sorted.end());
+    // Files with the same bytes have one identifier, and a catalog lists each identifier once.
     std::string member_list;
     for (size_t i = 0; i < sorted.size(); ++i) {
-        member_list += sorted[i].second;
+        if (i == 0 || sorted[i].first != sorted[i - 1].first) {
+            member_list += sorted[i].second;
+        }
     }
     std::string extensions;
     for (size_t i = 0; i < attributes.size(); ++i) {
@@ -188,8 +189,7 @@ std::string WriteUnsignedCatalog(CatalogVersion version, const std::string& list
         kDerSequence, DerInteger(1) + DerEncode(kDerSet, "") +
                           DerEncode(kDerSequence, DerOid(kOidCtl) + DerEncode(kDerContext0, ctl)) +
                           DerEncode(kDerSet, ""));
-    return DerEncode(kDerSequence,
-                     DerOid(kOidSignedData) + DerEncode(kDerContext0, signed_data));
+    return DerEncode(kDerSequence, DerOid(kOidSignedData) + DerEncode(kDerContext0, signed_data));
 }
 
 // Reading. Each step names what it expected, so that a bad file says where it went wrong.
@@ -262,7 +262,8 @@ static bool ReadIndirectData(DerReader reader, CatalogMember* member, std::strin
         }
     }
     if (!known) {
-        *error = "the member's digest algorithm " + algorithm_text + " is neither SHA-1 nor SHA-256";
+        *error =
+            "the member's digest algorithm " + algorithm_text + " is neither SHA-1 nor SHA-256";
         return false;
     }
     if (digest.content.size != kDigestSizes[member->digest_kind]) {

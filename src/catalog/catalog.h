@@ -56,9 +56,9 @@ struct MemberSpec {
     std::string os_attr;
 };
 
-// The bytes of an unsigned catalog: members sorted by identifier, each member's attributes
-// sorted as DER sets are, catalog attributes in the order given. `this_update` is a UTCTime
-// string, `list_id` 16 bytes.
+// The bytes of an unsigned catalog: members sorted by identifier, each identifier once (files
+// with the same bytes share it), each member's attributes sorted as DER sets are, catalog
+// attributes in the order given. `this_update` is a UTCTime string, `list_id` 16 bytes.
 std::string WriteUnsignedCatalog(CatalogVersion version, const std::string& list_id,
                                  const std::string& this_update,
                                  const std::vector<MemberSpec>& members,

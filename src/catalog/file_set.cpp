@@ -151,20 +151,22 @@ static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, Fil
         const std::vector<InfLine>& lines = document.sections[s].lines;
         for (size_t l = 0; l < lines.size(); ++l) {
             const InfLine& line = lines[l];
-            const std::string name = SubstituteStrings(document, line.has_key ? line.key
-                                                                              : line.values[0]);
+            const std::string name =
+                SubstituteStrings(document, line.has_key ? line.key : line.values[0]);
             const std::string disk_id = line.has_key && line.values.size() > kDiskIdValue
                                             ? SubstituteStrings(document, line.values[kDiskIdValue])
                                             : std::string();
             const InfLine* disk = FindDisk(document, decoration, disk_id);
             if (disk == NULL) {
-                AddProblem(set, name, line.line_number,
-                           "names disk '" + disk_id + "', which no [SourceDisksNames] section lists");
+                AddProblem(
+                    set, name, line.line_number,
+                    "names disk '" + disk_id + "', which no [SourceDisksNames] section lists");
                 continue;
             }
-            const std::string disk_path = disk->values.size() > kDiskPathValue
-                                              ? SubstituteStrings(document, disk->values[kDiskPathValue])
-                                              : std::string();
+            const std::string disk_path =
+                disk->values.size() > kDiskPathValue
+                    ? SubstituteStrings(document, disk->values[kDiskPathValue])
+                    : std::string();
             const std::string subdir = line.values.size() > kSubdirValue
                                            ? SubstituteStrings(document, line.values[kSubdirValue])
                                            : std::string();
@@ -175,7 +177,8 @@ static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, Fil
             bool inside = true;
             for (size_t p = 0; inside && p < 3; ++p) {
                 if (!SplitPackagePath(pieces[p], &parts, &reason)) {
-                    AddProblem(set, name, piece_lines[p], "its path '" + std::string(pieces[p]) + "' " + reason);
+                    AddProblem(set, name, piece_lines[p],
+                               "its path '" + std::string(pieces[p]) + "' " + reason);
                     inside = false;
                 }
             }
@@ -250,11 +253,12 @@ FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_nam
                 }
                 for (size_t f = 0; f < list->lines.size(); ++f) {
                     const InfLine& copy = list->lines[f];
-                    const std::string destination =
-                        SubstituteStrings(document, copy.has_key ? copy.key : copy.values[kDestinationValue]);
-                    std::string source = !copy.has_key && copy.values.size() > kSourceValue
-                                             ? SubstituteStrings(document, copy.values[kSourceValue])
-                                             : std::string();
+                    const std::string destination = SubstituteStrings(
+                        document, copy.has_key ? copy.key : copy.values[kDestinationValue]);
+                    std::string source =
+                        !copy.has_key && copy.values.size() > kSourceValue
+                            ? SubstituteStrings(document, copy.values[kSourceValue])
+                            : std::string();
                     if (source.empty()) {
                         source = destination;
                     }

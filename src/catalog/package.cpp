@@ -129,7 +129,8 @@ std::vector<std::string> ComparePackage(const std::string& catalog_name, const C
         const std::string expected =
             MemberTagFor(catalog.version, member.digest_kind, member.digest);
         if (member.tag != expected) {
-            problems.push_back("member " + (member.file.empty() ? HexLower(member.tag) : member.file) +
+            problems.push_back("member " +
+                               (member.file.empty() ? HexLower(member.tag) : member.file) +
                                ": its identifier differs from its digest " +
                                HexLower(member.digest) + "; the catalog is damaged, make it again");
         }
@@ -155,8 +156,8 @@ std::vector<std::string> ComparePackage(const std::string& catalog_name, const C
         problems.push_back(
             named ? DescribeFile(file.file) + " changed after " + catalog_name +
                         " was made: make the catalog again, then sign it"
-                  : DescribeFile(file.file) + " is not in " + catalog_name +
-                        " (its hash " + HexLower(digest) +
+                  : DescribeFile(file.file) + " is not in " + catalog_name + " (its hash " +
+                        HexLower(digest) +
                         " is not among the members): make the catalog again, then sign it");
     }
     return problems;

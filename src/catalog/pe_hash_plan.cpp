@@ -13,8 +13,8 @@ static const uint32_t kCheckSumOffset = 64;
 static const uint32_t kCheckSumSize = 4;
 struct MagicLayout {
     uint16_t magic;
-    uint32_t rva_count_offset;   // NumberOfRvaAndSizes
-    uint32_t directory_offset;   // the first data directory
+    uint32_t rva_count_offset;  // NumberOfRvaAndSizes
+    uint32_t directory_offset;  // the first data directory
 };
 static const MagicLayout kLayouts[] = {
     {kMagicPe32, 92, 96},
@@ -77,7 +77,8 @@ bool PlanFileHash(const uint8_t* head, size_t head_size, uint64_t file_size, Has
     uint64_t entry = 0;
     uint64_t table = 0;
     uint64_t table_size = 0;
-    const uint64_t entry_offset = layout->directory_offset + kCertificateDirectory * kDirectoryEntrySize;
+    const uint64_t entry_offset =
+        layout->directory_offset + kCertificateDirectory * kDirectoryEntrySize;
     if (optional_size >= entry_offset + kDirectoryEntrySize &&
         optional + entry_offset + kDirectoryEntrySize <= head_size &&
         U32(head + optional + layout->rva_count_offset) > kCertificateDirectory) {
@@ -91,7 +92,8 @@ bool PlanFileHash(const uint8_t* head, size_t head_size, uint64_t file_size, Has
         snprintf(text, sizeof text,
                  "its certificate table (offset %llu, %llu bytes) lies outside the file (%llu "
                  "bytes)",
-                 static_cast<unsigned long long>(table), static_cast<unsigned long long>(table_size),
+                 static_cast<unsigned long long>(table),
+                 static_cast<unsigned long long>(table_size),
                  static_cast<unsigned long long>(file_size));
         *error = text;
         return false;

@@ -9,7 +9,7 @@
 
 struct CatalogSigner {
     bool is_signed;
-    std::string subject;       // "CN=..., O=..."
+    std::string subject;  // "CN=..., O=..."
     std::string issuer;
     std::string signing_time;  // "2026-12-09 10:11:12 UTC", or empty without one
 };
@@ -17,7 +17,6 @@ struct CatalogSigner {
 // Reads the first signer of a signed catalog. Fails, with the reason in *error, when the bytes
 // are no PKCS#7 signed data or a signer's certificate is missing; an unsigned catalog is
 // is_signed false.
-bool ReadCatalogSigner(const uint8_t* data, size_t size, CatalogSigner* signer,
-                       std::string* error);
+bool ReadCatalogSigner(const uint8_t* data, size_t size, CatalogSigner* signer, std::string* error);
 
 #endif

@@ -20,8 +20,7 @@ static std::string NameText(const X509_NAME* name) {
 }
 
 static std::string TimeText(const ASN1_TYPE* value) {
-    if (value == NULL ||
-        (value->type != V_ASN1_UTCTIME && value->type != V_ASN1_GENERALIZEDTIME)) {
+    if (value == NULL || (value->type != V_ASN1_UTCTIME && value->type != V_ASN1_GENERALIZEDTIME)) {
         return std::string();
     }
     struct tm when;
@@ -51,8 +50,8 @@ bool ReadCatalogSigner(const uint8_t* data, size_t size, CatalogSigner* signer,
     }
     signer->is_signed = true;
     PKCS7_SIGNER_INFO* info = sk_PKCS7_SIGNER_INFO_value(infos, 0);
-    X509* certificate = X509_find_by_issuer_and_serial(p7->d.sign->cert, info->issuer_and_serial->issuer,
-                                                       info->issuer_and_serial->serial);
+    X509* certificate = X509_find_by_issuer_and_serial(
+        p7->d.sign->cert, info->issuer_and_serial->issuer, info->issuer_and_serial->serial);
     if (certificate == NULL) {
         PKCS7_free(p7);
         *error = "is signed, but the signer's certificate is not in it";

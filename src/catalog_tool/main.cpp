@@ -173,8 +173,9 @@ static int Make(const std::vector<std::string>& args) {
     if (os.empty()) {
         targets = DefaultOsTargets(package.document);
         if (targets.empty()) {
-            return Usage(inf + " has no models section for either kind of Windows; name the "
-                               "targets with --os");
+            return Usage(inf +
+                         " has no models section for either kind of Windows; name the "
+                         "targets with --os");
         }
     }
     for (size_t t = 0; sha256 && t < targets.size(); ++t) {
@@ -210,18 +211,18 @@ static int Make(const std::vector<std::string>& args) {
     }
     const CatalogVersion version = sha256 ? kCatalogV2 : kCatalogV1;
     const std::vector<MemberSpec> members = CatalogMembers(version, hashed, targets);
-    const std::vector<CatalogAttribute> attributes =
-        CatalogAttributes(package.document, targets);
-    const std::string bytes = WriteUnsignedCatalog(
-        version, ListIdFor(members, attributes), UtcTimeText(seconds), members, attributes);
+    const std::vector<CatalogAttribute> attributes = CatalogAttributes(package.document, targets);
+    const std::string bytes = WriteUnsignedCatalog(version, ListIdFor(members, attributes),
+                                                   UtcTimeText(seconds), members, attributes);
     if (!WriteAtomically(out_path, bytes, &error)) {
         fprintf(stderr, "driversetup-catalog: %s\n", error.c_str());
         return kExitUsage;
     }
-    printf("driversetup-catalog: wrote %s: v%d, %zu file(s), %zu member(s), OS %s (unsigned; "
-           "sign it next)\n",
-           out_path.u8string().c_str(), version, hashed.size(), members.size(),
-           OsAttributeValue(targets).c_str());
+    printf(
+        "driversetup-catalog: wrote %s: v%d, %zu file(s), %zu member(s), OS %s (unsigned; "
+        "sign it next)\n",
+        out_path.u8string().c_str(), version, hashed.size(), members.size(),
+        OsAttributeValue(targets).c_str());
     return kExitOk;
 }
 
@@ -266,11 +267,11 @@ static int Verify(const std::vector<std::string>& args) {
     const std::vector<std::string> mismatches = ComparePackage(catalog_name, catalog, hashed);
     problems.insert(problems.end(), mismatches.begin(), mismatches.end());
     PrintProblems(args[0], problems);
-    printf("%s: %zu file(s) against %s (v%d, %s, %zu member(s)): %s\n", args[0].c_str(),
-           package.set.files.size(), catalog_name.c_str(), catalog.version,
-           catalog.signer_count > 0 ? "signed" : "unsigned", catalog.members.size(),
-           problems.empty() ? "all match"
-                            : (std::to_string(problems.size()) + " problem(s)").c_str());
+    printf(
+        "%s: %zu file(s) against %s (v%d, %s, %zu member(s)): %s\n", args[0].c_str(),
+        package.set.files.size(), catalog_name.c_str(), catalog.version,
+        catalog.signer_count > 0 ? "signed" : "unsigned", catalog.members.size(),
+        problems.empty() ? "all match" : (std::to_string(problems.size()) + " problem(s)").c_str());
     return problems.empty() ? kExitOk : kExitPackage;
 }
 

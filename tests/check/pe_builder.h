@@ -57,6 +57,12 @@ inline std::vector<unsigned char> BuildPe(const PeLayout& layout) {
     if (optional_size >= 70) {
         PutU16(&bytes, optional + 68, layout.subsystem);
     }
+    // All 16 data directories, as linkers write them, so that signing tools find the
+    // certificate table's entry.
+    const size_t rva_count = layout.magic == 0x20b ? 108 : 92;
+    if (optional_size >= rva_count + 4 + 16 * 8) {
+        PutU32(&bytes, optional + rva_count, 16);
+    }
     for (uint16_t i = 0; i < layout.section_count; ++i) {
         PutU32(&bytes, table + i * 40 + 16, kSectionDataSize);
         PutU32(&bytes, table + i * 40 + 20, static_cast<uint32_t>(data + i * kSectionDataSize));
