@@ -1,13 +1,15 @@
-// Fuzz target: CheckInf and the pre-installer's hardware-ID extraction on arbitrary bytes for
-// both architectures, in heap storage of exactly their size. Checks that every outcome is
-// reported, that text that cannot be decoded gives one error and nothing else, and that the
-// IDs found are non-empty, unique regardless of case, and come with no error.
+// Fuzz target: CheckInf, the pre-installer's hardware-ID extraction and the catalog's file set
+// on arbitrary bytes for both kinds of Windows, in heap storage of exactly their size. Checks
+// that every outcome is reported, that text that cannot be decoded gives one error and nothing
+// else, that the IDs found are non-empty, unique regardless of case, and come with no error,
+// and that no file of the set leaves the package folder.
 #include <stddef.h>
 #include <stdint.h>
 
 #include <string>
 #include <vector>
 
+#include "catalog/file_set.h"
 #include "check/inf_check.h"
 #include "fuzz_check.h"
 #include "inf/ascii.h"
@@ -52,6 +54,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(check.findings[0].severity == kSeverityError);
             FUZZ_CHECK(check.catalog.empty());
         }
+    }
+    const FileSet set = FindPackageFiles(document, "f.inf");
+    FUZZ_CHECK(!set.files.empty() && set.files[0].relative == "f.inf");
+    for (size_t i = 1; i < set.files.size(); ++i) {
+        const std::string& relative = set.files[i].relative;
+        FUZZ_CHECK(!relative.empty() && relative[0] != '\\');
+        FUZZ_CHECK(relative.find(':') == std::string::npos);
+        FUZZ_CHECK(("\\" + relative + "\\").find("\\..\\") == std::string::npos);
+        FUZZ_CHECK(set.files[i].inf_line > 0);
+    }
+    for (size_t i = 0; i < set.problems.size(); ++i) {
+        FUZZ_CHECK(!set.problems[i].text.empty());
     }
     return 0;
 }
