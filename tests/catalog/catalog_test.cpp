@@ -21,8 +21,8 @@ static MemberSpec Spec(DigestKind kind, char fill, bool is_pe, const char* file)
 static Catalog ReadBack(const std::string& bytes) {
     Catalog catalog;
     std::string error;
-    EXPECT_TRUE(ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog,
-                            &error))
+    EXPECT_TRUE(
+        ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog, &error))
         << error;
     return catalog;
 }
@@ -98,10 +98,10 @@ static std::string MemberWithoutDigest() {
             DerEncode(kDerSequence, DerOid("1.3.6.1.4.1.311.12.1.2") + DerEncode(kDerNull, "")) +
             DerEncode(kDerSequence, member));
     const std::string signed_data = DerEncode(
-        kDerSequence, DerInteger(1) + DerEncode(kDerSet, "") +
-                          DerEncode(kDerSequence, DerOid("1.3.6.1.4.1.311.10.1") +
-                                                      DerEncode(kDerContext0, ctl)) +
-                          DerEncode(kDerSet, ""));
+        kDerSequence,
+        DerInteger(1) + DerEncode(kDerSet, "") +
+            DerEncode(kDerSequence, DerOid("1.3.6.1.4.1.311.10.1") + DerEncode(kDerContext0, ctl)) +
+            DerEncode(kDerSet, ""));
     return DerEncode(kDerSequence,
                      DerOid("1.2.840.113549.1.7.2") + DerEncode(kDerContext0, signed_data));
 }
@@ -140,8 +140,8 @@ TEST_P(BadCatalogTest, IsRefusedWithAReason) {
     const std::string& bytes = GetParam().bytes;
     Catalog catalog;
     std::string error;
-    EXPECT_FALSE(
-        ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog, &error));
+    EXPECT_FALSE(ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog,
+                             &error));
     EXPECT_NE(error.find(GetParam().reason), std::string::npos) << error;
 }
 

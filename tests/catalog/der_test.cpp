@@ -88,8 +88,12 @@ struct LengthCase {
 };
 
 static const LengthCase kLengths[] = {
-    {"zero", 0, 2},          {"short_form_limit", 127, 2}, {"one_length_byte", 128, 3},
-    {"one_byte_limit", 255, 3}, {"two_length_bytes", 256, 4}, {"three_length_bytes", 65536, 5},
+    {"zero", 0, 2},
+    {"short_form_limit", 127, 2},
+    {"one_length_byte", 128, 3},
+    {"one_byte_limit", 255, 3},
+    {"two_length_bytes", 256, 4},
+    {"three_length_bytes", 65536, 5},
 };
 
 void PrintTo(const LengthCase& c, std::ostream* os) {

@@ -31,11 +31,11 @@ struct FileSetCase {
 
 static const FileSetCase kFileSets[] = {
     {"inf_alone", "", "p.inf>p.inf"},
-    {"disk_folder_and_subdir",
-     "[SourceDisksNames]\n1=d,,,\\drv\n[SourceDisksFiles]\nA.SYS=1,x64\n",
+    {"disk_folder_and_subdir", "[SourceDisksNames]\n1=d,,,\\drv\n[SourceDisksFiles]\nA.SYS=1,x64\n",
      "p.inf>p.inf|drv\\x64\\A.SYS>a.sys"},
     {"rename_by_copyfiles",
-     "[SourceDisksNames]\n1=d\n[SourceDisksFiles]\nsrc.sys=1\n[I]\nCopyFiles=F\n[F]\nDst.sys,src.sys\n",
+     "[SourceDisksNames]\n1=d\n[SourceDisksFiles]\nsrc.sys=1\n[I]\nCopyFiles=F\n[F]\nDst.sys,src."
+     "sys\n",
      "p.inf>p.inf|src.sys>dst.sys"},
     {"single_file_copy",
      "[SourceDisksNames]\n1=d\n[SourceDisksFiles]\nOne.dll=1\n[I]\nCopyFiles=@one.dll\n",
@@ -51,8 +51,8 @@ static const FileSetCase kFileSets[] = {
      "[SourceDisksNames]\n1=%D%,,,%Dir%\n[SourceDisksFiles]\n%F%=1\n[Strings]\nD=\"x\"\n"
      "Dir=\"sub\"\nF=\"f.bin\"\n",
      "p.inf>p.inf|sub\\f.bin>f.bin"},
-    {"system_file_with_layoutfile",
-     "LayoutFile=layout.inf\n[I]\nCopyFiles=F\n[F]\nusbser.sys\n", "p.inf>p.inf"},
+    {"system_file_with_layoutfile", "LayoutFile=layout.inf\n[I]\nCopyFiles=F\n[F]\nusbser.sys\n",
+     "p.inf>p.inf"},
     {"section_of_an_included_inf", "[I]\nInclude=mdmcpq.inf\nCopyFiles=FakeModemCopyFileSection\n",
      "p.inf>p.inf"},
 };
@@ -64,8 +64,7 @@ void PrintTo(const FileSetCase& c, std::ostream* os) {
 class FileSetTest : public testing::TestWithParam<FileSetCase> {};
 
 TEST_P(FileSetTest, HoldsTheInfAndWhatItReaches) {
-    const InfDocument document =
-        ParseInfText(std::string(kHead) + GetParam().inf, kInfAnsiOrUtf8);
+    const InfDocument document = ParseInfText(std::string(kHead) + GetParam().inf, kInfAnsiOrUtf8);
     const FileSet set = FindPackageFiles(document, "p.inf");
     EXPECT_EQ(Files(set), GetParam().files);
     for (const FileSetProblem& problem : set.problems) {
@@ -87,8 +86,8 @@ struct ProblemCase {
 };
 
 static const ProblemCase kProblems[] = {
-    {"parent_folder_in_disk_path", "[SourceDisksNames]\n1=d,,,..\\up\n[SourceDisksFiles]\na=1\n",
-     5, "'..'"},
+    {"parent_folder_in_disk_path", "[SourceDisksNames]\n1=d,,,..\\up\n[SourceDisksFiles]\na=1\n", 5,
+     "'..'"},
     {"drive_letter_in_subdir", "[SourceDisksNames]\n1=d\n[SourceDisksFiles]\na=1,C:\\Windows\n", 7,
      "drive letter"},
     {"unc_path", "[SourceDisksNames]\n1=d,,,\\\\server\\share\n[SourceDisksFiles]\na=1\n", 5,
@@ -107,8 +106,7 @@ void PrintTo(const ProblemCase& c, std::ostream* os) {
 class FileSetProblemTest : public testing::TestWithParam<ProblemCase> {};
 
 TEST_P(FileSetProblemTest, NamesTheLine) {
-    const InfDocument document =
-        ParseInfText(std::string(kHead) + GetParam().inf, kInfAnsiOrUtf8);
+    const InfDocument document = ParseInfText(std::string(kHead) + GetParam().inf, kInfAnsiOrUtf8);
     const FileSet set = FindPackageFiles(document, "p.inf");
     ASSERT_EQ(set.problems.size(), 1u) << Files(set);
     EXPECT_EQ(set.problems[0].inf_line, GetParam().line);

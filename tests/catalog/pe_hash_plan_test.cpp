@@ -56,7 +56,9 @@ static const PlanCase kPlans[] = {
      0},
     {"pe32_signed_with_bytes_after_the_table",
      Pe(kPe32, kSize + 0x108, kSize, 0x100),
-     {{0, kCheckSum}, {kCheckSum + 4, kCertEntry32}, {kCertEntry32 + 8, kSize},
+     {{0, kCheckSum},
+      {kCheckSum + 4, kCertEntry32},
+      {kCertEntry32 + 8, kSize},
       {kSize + 0x100, kSize + 0x108}},
      0},
 };

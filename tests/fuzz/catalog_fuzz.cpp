@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            member.os_attr};
         specs.push_back(spec);
     }
-    const std::string written = WriteUnsignedCatalog(
-        catalog.version, std::string(16, '\0'), "231114221320Z", specs, catalog.attributes);
+    const std::string written = WriteUnsignedCatalog(catalog.version, std::string(16, '\0'),
+                                                     "231114221320Z", specs, catalog.attributes);
     Catalog again;
     FUZZ_CHECK(ReadCatalog(reinterpret_cast<const uint8_t*>(written.data()), written.size(), &again,
                            &error));
