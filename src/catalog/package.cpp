@@ -15,8 +15,11 @@ bool LoadPackage(const fs::path& inf_path, Package* package, std::string* error)
         *error = inf_path.u8string() + ": not found, or not a regular file";
         return false;
     }
+    // At most one byte past the INF reader's limit, and no more than the file holds.
+    const uintmax_t listed = fs::file_size(inf_path, code);
+    const size_t want = code || listed > kInfReadLimit ? kInfReadLimit + 1 : listed + 1;
     std::ifstream in(inf_path, std::ios::binary);
-    std::string bytes(kInfReadLimit + 1, '\0');
+    std::string bytes(want, '\0');
     in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) {
         *error = inf_path.u8string() + ": could not be read";

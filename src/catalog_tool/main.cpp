@@ -55,8 +55,15 @@ static bool ReadWhole(const fs::path& path, size_t limit, std::string* bytes, st
         *error = path.u8string() + ": not found, or not a regular file";
         return false;
     }
+    // Sized by the file, not the limit, so that memory follows what is read; one byte more
+    // shows a file that grew past the limit while it was read.
+    const uintmax_t listed = fs::file_size(path, code);
+    if (code || listed > limit) {
+        *error = path.u8string() + (code ? ": could not be read" : ": larger than any catalog");
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
-    bytes->assign(limit + 1, '\0');
+    bytes->assign(static_cast<size_t>(listed) + 1, '\0');
     in.read(&(*bytes)[0], static_cast<std::streamsize>(bytes->size()));
     if (in.bad()) {
         *error = path.u8string() + ": could not be read";
