@@ -18,6 +18,7 @@ dist=$work/distribution
 report=$dist/$STANDIN_REPORT_NAME
 export WINEPREFIX=$work/wine/win64
 
+export DRIVERSETUP_SAMPLE_PACKAGE=$build/sample-package
 echo "bench: preparing the 64-bit Wine prefix $WINEPREFIX" >&2
 wine_ensure_prefix "$WINEPREFIX" win64
 scripts/lay_distribution.sh "$dist" "$build/DriverSetup.exe" \

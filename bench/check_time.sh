@@ -21,6 +21,7 @@ mkdir -p "$work"
 for kind in x86-gui x64-gui; do
     "$build/tests/write_pe" "$kind" "$work/$kind.exe"
 done
+export DRIVERSETUP_SAMPLE_PACKAGE=$build/sample-package
 scripts/lay_distribution.sh "$dist" "$work/x86-gui.exe" "$work/x86-gui.exe" "$work/x64-gui.exe"
 "$build/driversetup-check" "$dist" >/dev/null
 

@@ -19,8 +19,9 @@ set -euo pipefail
 # osslsigncode.
 host_packages=(cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev
     bats bats-assert bats-support shellcheck libssl-dev openssl osslsigncode)
+# The Windows tree builds driversetup-catalog for this machine too, with libcrypto.
 windows_packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    binutils-mingw-w64-i686 wine wine64 wine32:i386 bats bats-assert bats-support)
+    binutils-mingw-w64-i686 wine wine64 wine32:i386 bats bats-assert bats-support g++ libssl-dev)
 release_packages=(osslsigncode openssl zip unzip)
 # What makes and boots the emulated x86-64 guest (scripts/guest.sh) on a machine whose kernel
 # cannot run 32-bit x86 code.

@@ -5,8 +5,10 @@ set -euo pipefail
 
 usage() {
     cat <<'USAGE'
-Usage: lay_distribution.sh DEST LAUNCHER_EXE PREP_X86 PREP_X64 [--without-x64|--no-drive]
-Lays:
+Usage: DRIVERSETUP_SAMPLE_PACKAGE=DIR lay_distribution.sh DEST LAUNCHER_EXE PREP_X86 PREP_X64
+           [--without-x64|--no-drive]
+DIR is the sample package a build makes (build/<preset>/sample-package), whose x86 and
+amd64 folders each hold quenusb.inf and its catalog quenusb.cat. Lays:
   DEST/DriverSetup.exe
   DEST/Drive/i386/QZDrvPrep_x86.exe    DEST/Drive/Tavix/x86/quenusb.inf (and .cat)
   DEST/Drive/amd64/QZDrvPrep_x64.exe   DEST/Drive/Tavix/amd64/quenusb.inf (and .cat)
@@ -15,15 +17,20 @@ Lays:
 USAGE
 }
 
-if [ $# -lt 4 ]; then
+if [ $# -lt 4 ] || [ -z "${DRIVERSETUP_SAMPLE_PACKAGE:-}" ]; then
     usage >&2
     exit 2
 fi
 dest=$1 launcher=$2 prep_x86=$3 prep_x64=$4 variant=${5:-}
-here=$(cd "$(dirname "$0")" && pwd)
-inf=$here/../samples/quenusb.inf
-# An empty stand-in for the package's signed catalog, which the INF names.
-catalog=$here/../samples/quenusb.cat
+package=$DRIVERSETUP_SAMPLE_PACKAGE
+for folder in x86 amd64; do
+    for file in quenusb.inf quenusb.cat; do
+        if [ ! -f "$package/$folder/$file" ]; then
+            echo "lay_distribution: $package/$folder/$file is missing; build the sample_package target" >&2
+            exit 2
+        fi
+    done
+done
 
 rm -rf "$dest"
 mkdir -p "$dest"
@@ -35,7 +42,5 @@ cp "$prep_x86" "$dest/Drive/i386/QZDrvPrep_x86.exe"
 if [ "$variant" != "--without-x64" ]; then
     cp "$prep_x64" "$dest/Drive/amd64/QZDrvPrep_x64.exe"
 fi
-cp "$inf" "$dest/Drive/Tavix/x86/quenusb.inf"
-cp "$inf" "$dest/Drive/Tavix/amd64/quenusb.inf"
-cp "$catalog" "$dest/Drive/Tavix/x86/quenusb.cat"
-cp "$catalog" "$dest/Drive/Tavix/amd64/quenusb.cat"
+cp "$package/x86/quenusb.inf" "$package/x86/quenusb.cat" "$dest/Drive/Tavix/x86/"
+cp "$package/amd64/quenusb.inf" "$package/amd64/quenusb.cat" "$dest/Drive/Tavix/amd64/"
