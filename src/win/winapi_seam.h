@@ -15,6 +15,8 @@
 // The pre-installer's driver calls: staging (setupapi) and updating present devices (newdev).
 #include <setupapi.h>
 #include <newdev.h>
+// Hashing for catalogs: Windows' own CNG.
+#include <bcrypt.h>
 
 #else
 
@@ -124,6 +126,31 @@ BOOL SetupCopyOEMInfW(PCWSTR SourceInfFileName, PCWSTR OEMSourceMediaLocation,
                       PWSTR* DestinationInfFileNameComponent);
 BOOL UpdateDriverForPlugAndPlayDevicesW(HWND hwndParent, LPCWSTR HardwareId, LPCWSTR FullInfPath,
                                         DWORD InstallFlags, BOOL* bRebootRequired);
+
+// File sizes and CNG hashing, for catalog digests. Only QuadPart of LARGE_INTEGER is used.
+typedef int32_t NTSTATUS;
+typedef uint32_t ULONG;
+typedef uint8_t UCHAR;
+typedef UCHAR* PUCHAR;
+typedef void* BCRYPT_ALG_HANDLE;
+typedef void* BCRYPT_HASH_HANDLE;
+struct LARGE_INTEGER {
+    int64_t QuadPart;
+};
+#define BCRYPT_SHA1_ALGORITHM L"SHA1"
+#define BCRYPT_SHA256_ALGORITHM L"SHA256"
+#define BCRYPT_SUCCESS(status) ((status) >= 0)
+
+BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize);
+NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR pszAlgId,
+                                     LPCWSTR pszImplementation, ULONG dwFlags);
+NTSTATUS BCryptCreateHash(BCRYPT_ALG_HANDLE hAlgorithm, BCRYPT_HASH_HANDLE* phHash,
+                          PUCHAR pbHashObject, ULONG cbHashObject, PUCHAR pbSecret, ULONG cbSecret,
+                          ULONG dwFlags);
+NTSTATUS BCryptHashData(BCRYPT_HASH_HANDLE hHash, PUCHAR pbInput, ULONG cbInput, ULONG dwFlags);
+NTSTATUS BCryptFinishHash(BCRYPT_HASH_HANDLE hHash, PUCHAR pbOutput, ULONG cbOutput, ULONG dwFlags);
+NTSTATUS BCryptDestroyHash(BCRYPT_HASH_HANDLE hHash);
+NTSTATUS BCryptCloseAlgorithmProvider(BCRYPT_ALG_HANDLE hAlgorithm, ULONG dwFlags);
 
 #endif
 

@@ -27,6 +27,7 @@ void ResetPreinstallerFakes() {
     preinstaller_fakes.is_wow64_calls = 0;
     preinstaller_fakes.copy_error = 0;
     preinstaller_fakes.stored_as = L"C:\\Windows\\INF\\oem7.inf";
+    preinstaller_fakes.read_fails_at = static_cast<size_t>(-1);
     open_files.clear();
     last_error = 0;
 }
@@ -111,6 +112,10 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, DWORD* read, LPVOID) {
         return FALSE;
     }
     const std::string& bytes = preinstaller_fakes.files[open->second.path].bytes;
+    if (open->second.offset >= preinstaller_fakes.read_fails_at) {
+        last_error = ERROR_INVALID_DATA;
+        return FALSE;
+    }
     const size_t left = bytes.size() - open->second.offset;
     const size_t count = left < size ? left : size;
     memcpy(buffer, bytes.data() + open->second.offset, count);
@@ -128,6 +133,21 @@ BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD size, DWORD* written, LPVOID) 
     }
     preinstaller_fakes.log.append(static_cast<const char*>(data), size);
     *written = size;
+    return TRUE;
+}
+
+size_t OpenFileHandles() {
+    return open_files.size();
+}
+
+BOOL GetFileSizeEx(HANDLE handle, LARGE_INTEGER* size) {
+    std::map<intptr_t, OpenFile>::iterator open =
+        open_files.find(reinterpret_cast<intptr_t>(handle));
+    if (open == open_files.end() || open->second.is_log) {
+        last_error = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    size->QuadPart = static_cast<int64_t>(preinstaller_fakes.files[open->second.path].bytes.size());
     return TRUE;
 }
 

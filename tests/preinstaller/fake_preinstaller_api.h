@@ -51,10 +51,14 @@ struct PreinstallerFakes {
     std::map<std::wstring, UpdateAnswer> update_answers;  // missing: ERROR_NO_SUCH_DEVINST
     std::vector<UpdateDriverCall> update_calls;
     std::vector<std::string> sequence;  // names of the driver calls, in order
+    size_t read_fails_at;               // ReadFile fails once a file is read this far
 };
 
 extern PreinstallerFakes preinstaller_fakes;
 
 void ResetPreinstallerFakes();
+
+// How many file handles are open now.
+size_t OpenFileHandles();
 
 #endif
