@@ -82,8 +82,8 @@ static bool FeedSpan(PlanCursor* cursor, CngHash* hashes, size_t count, const un
         const ByteRange& range = ranges[cursor->range];
         const uint64_t from = range.begin > cursor->offset ? range.begin : cursor->offset;
         const uint64_t to = range.end < end ? range.end : end;
-        if (to > from && !Feed(hashes, count, data + (from - cursor->offset),
-                               static_cast<size_t>(to - from))) {
+        if (to > from &&
+            !Feed(hashes, count, data + (from - cursor->offset), static_cast<size_t>(to - from))) {
             return false;
         }
         if (range.end > end) {

@@ -52,26 +52,26 @@ static int Usage(const std::string& problem) {
 static bool ReadWhole(const fs::path& path, size_t limit, std::string* bytes, std::string* error) {
     std::error_code code;
     if (!fs::is_regular_file(path, code)) {
-        *error = path.u8string() + ": not found, or not a regular file";
+        *error = "not found, or not a regular file";
         return false;
     }
     // Sized by the file, not the limit, so that memory follows what is read; one byte more
     // shows a file that grew past the limit while it was read.
     const uintmax_t listed = fs::file_size(path, code);
     if (code || listed > limit) {
-        *error = path.u8string() + (code ? ": could not be read" : ": larger than any catalog");
+        *error = code ? "could not be read" : "larger than any catalog";
         return false;
     }
     std::ifstream in(path, std::ios::binary);
     bytes->assign(static_cast<size_t>(listed) + 1, '\0');
     in.read(&(*bytes)[0], static_cast<std::streamsize>(bytes->size()));
     if (in.bad()) {
-        *error = path.u8string() + ": could not be read";
+        *error = "could not be read";
         return false;
     }
     bytes->resize(static_cast<size_t>(in.gcount()));
     if (bytes->size() > limit) {
-        *error = path.u8string() + ": larger than any catalog";
+        *error = "larger than any catalog";
         return false;
     }
     return true;
@@ -111,6 +111,17 @@ static bool CatalogTime(int64_t* seconds, std::string* error) {
     }
     *seconds = value;
     return true;
+}
+
+// The file set's problems as lines, each naming the file and the INF line.
+static std::vector<std::string> DescribeProblems(const FileSet& set) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < set.problems.size(); ++i) {
+        const FileSetProblem& problem = set.problems[i];
+        lines.push_back(problem.file + " (INF line " + std::to_string(problem.inf_line) + ") " +
+                        problem.text);
+    }
+    return lines;
 }
 
 static void PrintProblems(const std::string& inf, const std::vector<std::string>& problems) {
@@ -200,11 +211,7 @@ static int Make(const std::vector<std::string>& args) {
         }
         out_path = package.folder / fs::u8path(named);
     }
-    std::vector<std::string> problems;
-    for (size_t i = 0; i < package.set.problems.size(); ++i) {
-        const FileSetProblem& p = package.set.problems[i];
-        problems.push_back(p.file + " (INF line " + std::to_string(p.inf_line) + ") " + p.text);
-    }
+    std::vector<std::string> problems = DescribeProblems(package.set);
     std::vector<HashedFile> hashed;
     HashPackageFiles(package, sha256, &hashed, &problems);
     if (!problems.empty()) {
@@ -258,17 +265,12 @@ static int Verify(const std::vector<std::string>& args) {
     if (!ReadWhole(catalog_path, kCatalogReadLimit, &bytes, &error) ||
         !ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog,
                      &error)) {
-        fprintf(stderr, "driversetup-catalog: %s%s%s\n",
-                error.find(catalog_path.u8string()) == 0 ? "" : catalog_path.u8string().c_str(),
-                error.find(catalog_path.u8string()) == 0 ? "" : ": ", error.c_str());
+        fprintf(stderr, "driversetup-catalog: %s: %s\n", catalog_path.u8string().c_str(),
+                error.c_str());
         return kExitUsage;
     }
     const std::string catalog_name = catalog_path.filename().u8string();
-    std::vector<std::string> problems;
-    for (size_t i = 0; i < package.set.problems.size(); ++i) {
-        const FileSetProblem& p = package.set.problems[i];
-        problems.push_back(p.file + " (INF line " + std::to_string(p.inf_line) + ") " + p.text);
-    }
+    std::vector<std::string> problems = DescribeProblems(package.set);
     std::vector<HashedFile> hashed;
     HashPackageFiles(package, catalog.version == kCatalogV2, &hashed, &problems);
     const std::vector<std::string> mismatches = ComparePackage(catalog_name, catalog, hashed);

@@ -14,8 +14,8 @@ struct CngFakes {
     std::vector<std::wstring> opened;  // algorithm IDs, in the order providers were opened
     int open_providers;
     int open_hashes;
-    size_t bytes_hashed;           // over all hashes
-    std::wstring refused;          // BCryptOpenAlgorithmProvider refuses this algorithm
+    size_t bytes_hashed;              // over all hashes
+    std::wstring refused;             // BCryptOpenAlgorithmProvider refuses this algorithm
     std::vector<ULONG> finish_sizes;  // the output size of each BCryptFinishHash
 };
 
