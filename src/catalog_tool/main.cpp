@@ -113,6 +113,13 @@ static bool CatalogTime(int64_t* seconds, std::string* error) {
     return true;
 }
 
+// Whether a CatalogFile value is a plain file name: the catalog sits beside the INF, and a
+// path in it must not send the tool's output elsewhere.
+static bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string::npos;
+}
+
 // The file set's problems as lines, each naming the file and the INF line.
 static std::vector<std::string> DescribeProblems(const FileSet& set) {
     std::vector<std::string> lines;
@@ -209,6 +216,10 @@ static int Make(const std::vector<std::string>& args) {
         if (named.empty()) {
             return Usage(inf + " names no CatalogFile in [Version]; give the output with -o");
         }
+        if (!IsPlainFileName(named)) {
+            return Usage(inf + ": CatalogFile '" + named +
+                         "' is a path, not a file name beside the INF; give the output with -o");
+        }
         out_path = package.folder / fs::u8path(named);
     }
     std::vector<std::string> problems = DescribeProblems(package.set);
@@ -257,6 +268,10 @@ static int Verify(const std::vector<std::string>& args) {
         const std::string named = NamedCatalog(package.document);
         if (named.empty()) {
             return Usage(args[0] + " names no CatalogFile in [Version]; give the catalog");
+        }
+        if (!IsPlainFileName(named)) {
+            return Usage(args[0] + ": CatalogFile '" + named +
+                         "' is a path, not a file name beside the INF; give the catalog");
         }
         catalog_path = package.folder / fs::u8path(named);
     }

@@ -180,6 +180,14 @@ osslsigncode_finds() {
     expect_equal "verify" "$status" 0
 }
 
+@test "a CatalogFile that is a path writes nothing there" {
+    sed -i 's|^CatalogFile=pkg.cat$|CatalogFile=../escaped.cat|' "$pkg/pkg.inf"
+    run "$CATALOG_TOOL" make "$pkg/pkg.inf"
+    expect_equal "exit code" "$status" 2
+    expect_contains "message" "$output" "is a path, not a file name"
+    [ -z "$(find "$BATS_TEST_TMPDIR" -name '*escaped.cat*')" ] || fail "a catalog was written"
+}
+
 @test "SHA-256 for a target older than Windows 8 is refused" {
     run "$CATALOG_TOOL" make --sha256 --os 7_X64,10_X64 "$pkg/pkg.inf"
     expect_equal "exit code" "$status" 2
