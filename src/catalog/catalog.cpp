@@ -425,6 +425,83 @@ static bool ReadCtl(DerReader reader, Catalog* catalog, std::string* error) {
     return true;
 }
 
+static const char kOidCommonName[] = "2.5.4.3";
+static const char kOidOrganization[] = "2.5.4.10";
+
+// The common name (else the organisation) in an X.509 Name: SEQUENCE OF SET OF
+// SEQUENCE { OID, string }; empty when it has neither.
+static std::string NameText(DerReader name) {
+    std::string common_name;
+    std::string organization;
+    std::string error;
+    DerElement set;
+    while (DerExpect(&name, kDerSet, &set, &error)) {
+        DerElement pair;
+        while (DerExpect(&set.content, kDerSequence, &pair, &error)) {
+            DerElement oid;
+            DerElement value;
+            std::string oid_text;
+            if (!DerExpect(&pair.content, kDerOid, &oid, &error) ||
+                !DerNext(&pair.content, &value, &error) || !DerOidText(oid.content, &oid_text)) {
+                continue;
+            }
+            std::string text = DerBytes(value.content);
+            if (value.tag == kDerBmpString) {
+                Utf8FromUtf16Bytes(value.content, true, &text);
+            }
+            if (oid_text == kOidCommonName && common_name.empty()) {
+                common_name = text;
+            } else if (oid_text == kOidOrganization && organization.empty()) {
+                organization = text;
+            }
+        }
+    }
+    return common_name.empty() ? organization : common_name;
+}
+
+// The signer's name: the subject of the certificate whose issuer and serial number the signer
+// info names (SignerInfo: version, issuerAndSerialNumber, ...); empty when it is not there.
+static std::string SignerName(DerReader signer, DerReader certificates) {
+    std::string error;
+    DerElement version;
+    DerElement issuer_and_serial;
+    if (!DerExpect(&signer, kDerInteger, &version, &error) ||
+        !DerExpect(&signer, kDerSequence, &issuer_and_serial, &error)) {
+        return std::string();
+    }
+    const std::string wanted = DerBytes(issuer_and_serial.content);
+    DerElement certificate;
+    while (DerExpect(&certificates, kDerSequence, &certificate, &error)) {
+        // Certificate: tbsCertificate { [0] version, serial, algorithm, issuer, validity,
+        // subject, ... }.
+        DerElement tbs;
+        DerElement field;
+        if (!DerExpect(&certificate.content, kDerSequence, &tbs, &error)) {
+            continue;
+        }
+        DerExpect(&tbs.content, kDerContext0, &field, &error);
+        DerElement serial;
+        DerElement algorithm;
+        DerElement issuer;
+        DerElement validity;
+        DerElement subject;
+        if (!DerExpect(&tbs.content, kDerInteger, &serial, &error) ||
+            !DerExpect(&tbs.content, kDerSequence, &algorithm, &error) ||
+            !DerExpect(&tbs.content, kDerSequence, &issuer, &error) ||
+            !DerExpect(&tbs.content, kDerSequence, &validity, &error) ||
+            !DerExpect(&tbs.content, kDerSequence, &subject, &error)) {
+            continue;
+        }
+        const std::string issuer_and_serial_bytes =
+            std::string(reinterpret_cast<const char*>(issuer.encoded), issuer.encoded_size) +
+            std::string(reinterpret_cast<const char*>(serial.encoded), serial.encoded_size);
+        if (issuer_and_serial_bytes == wanted) {
+            return NameText(subject.content);
+        }
+    }
+    return std::string();
+}
+
 bool ReadCatalog(const uint8_t* data, size_t size, Catalog* catalog, std::string* error) {
     *catalog = Catalog();
     catalog->version = kCatalogV1;
@@ -467,13 +544,18 @@ bool ReadCatalog(const uint8_t* data, size_t size, Catalog* catalog, std::string
         return false;
     }
     // Optional certificates [0] and CRLs [1], then the signer infos.
+    DerReader certificates = DerOver(NULL, 0);
     DerElement element;
     while (DerNext(&signed_data.content, &element, error)) {
-        if (element.tag == kDerSet) {
+        if (element.tag == kDerContext0) {
+            certificates = element.content;
+        } else if (element.tag == kDerSet) {
             DerReader signers = element.content;
             DerElement signer;
             while (DerNext(&signers, &signer, error)) {
-                ++catalog->signer_count;
+                if (catalog->signer_count++ == 0) {
+                    catalog->signer_name = SignerName(signer.content, certificates);
+                }
             }
         }
     }

@@ -41,6 +41,9 @@ struct Catalog {
     // The CTL's content octets, which a signature's messageDigest covers.
     std::string signed_content;
     size_t signer_count;  // 0 for an unsigned catalog
+    // The first signer's certificate subject, its common name or else its organisation; read,
+    // not verified. Empty when unsigned or when the certificate is not in the catalog.
+    std::string signer_name;
 };
 
 // The identifier that a member of this version and kind gets for `digest`: v1 SHA-1 members

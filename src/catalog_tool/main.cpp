@@ -291,11 +291,16 @@ static int Verify(const std::vector<std::string>& args) {
     const std::vector<std::string> mismatches = ComparePackage(catalog_name, catalog, hashed);
     problems.insert(problems.end(), mismatches.begin(), mismatches.end());
     PrintProblems(args[0], problems);
-    printf(
-        "%s: %zu file(s) against %s (v%d, %s, %zu member(s)): %s\n", args[0].c_str(),
-        package.set.files.size(), catalog_name.c_str(), catalog.version,
-        catalog.signer_count > 0 ? "signed" : "unsigned", catalog.members.size(),
-        problems.empty() ? "all match" : (std::to_string(problems.size()) + " problem(s)").c_str());
+    const std::string signing =
+        catalog.signer_count == 0 ? std::string("unsigned")
+                                  : "signed by " + (catalog.signer_name.empty()
+                                                        ? std::string("a signer it does not carry")
+                                                        : catalog.signer_name);
+    const std::string verdict = problems.empty() ? std::string("all match")
+                                                 : std::to_string(problems.size()) + " problem(s)";
+    printf("%s: %zu file(s) against %s (v%d, %s, %zu member(s)): %s\n", args[0].c_str(),
+           package.set.files.size(), catalog_name.c_str(), catalog.version, signing.c_str(),
+           catalog.members.size(), verdict.c_str());
     return problems.empty() ? kExitOk : kExitPackage;
 }
 

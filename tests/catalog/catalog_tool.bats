@@ -81,6 +81,9 @@ make_fails() {
         -out "$pkg/signed.cat" >/dev/null || fail "osslsigncode cannot sign it"
     run "$CATALOG_TOOL" list "$pkg/signed.cat"
     expect_contains "list" "$output" "signer: CN = Throwaway Catalog Signer, O = Tests"
+    run "$CATALOG_TOOL" verify "$pkg/pkg.inf" "$pkg/signed.cat"
+    expect_contains "verify" "$output" "signed by Throwaway Catalog Signer,"
+    run "$CATALOG_TOOL" list "$pkg/signed.cat"
     expect_contains "list" "$output" "attribute: HWID1 = usb\\vid_f055&pid_0a11"
     expect_contains "list" "$output" "renamed.sys"
 }
