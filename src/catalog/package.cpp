@@ -91,8 +91,15 @@ static bool InsideFolder(const fs::path& root, const fs::path& path) {
     if (code) {
         return false;
     }
-    const std::string prefix = real_root.u8string() + "/";
-    return real_path.u8string().compare(0, prefix.size(), prefix) == 0;
+    // Compared name by name, so that either platform's separator works.
+    fs::path::const_iterator path_part = real_path.begin();
+    for (fs::path::const_iterator root_part = real_root.begin(); root_part != real_root.end();
+         ++root_part, ++path_part) {
+        if (path_part == real_path.end() || *path_part != *root_part) {
+            return false;
+        }
+    }
+    return path_part != real_path.end();
 }
 
 void HashPackageFiles(const Package& package, bool with_sha256, std::vector<HashedFile>* hashed,

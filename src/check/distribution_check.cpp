@@ -10,9 +10,12 @@
 #include <system_error>
 #include <vector>
 
-#include "inf/ascii.h"
+#include "catalog/catalog.h"
+#include "catalog/os_targets.h"
+#include "catalog/package.h"
 #include "check/inf_check.h"
 #include "check/pe_image.h"
+#include "inf/ascii.h"
 #include "launcher/preinstaller_variants.h"
 
 namespace fs = std::filesystem;
@@ -228,15 +231,100 @@ static std::string ParentOf(const std::string& windows_path) {
     return slash == std::string::npos ? std::string() : windows_path.substr(0, slash);
 }
 
+// Reads a catalog no larger than this; real driver catalogs stay far below it.
+static const size_t kCatalogReadLimit = 16 * 1024 * 1024;
+
+// What the catalog's "OS" attribute says, or empty when it has none.
+static std::string OsAttribute(const Catalog& catalog) {
+    for (size_t i = 0; i < catalog.attributes.size(); ++i) {
+        if (catalog.attributes[i].name == "OS") {
+            return catalog.attributes[i].value;
+        }
+    }
+    return std::string();
+}
+
+// Checks that the catalog the INF names is there, is a catalog, holds every file of the
+// package with its current hash, is signed, and targets this row's kind of Windows.
 static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
-                         const std::string& catalog, Scope scope, Findings* findings) {
+                         const fs::path& inf_path, const std::string& catalog, WindowsKind kind,
+                         Findings* findings) {
+    const Scope scope = static_cast<Scope>(kind);
+    const WindowsKindInfo& windows = kWindowsKinds[kind];
     const std::string wanted = JoinShown(ParentOf(inf_shown), catalog);
-    if (!IsUsableFile(wanted, Resolve(folder, wanted), scope,
+    const Resolved resolved = Resolve(folder, wanted);
+    if (!IsUsableFile(wanted, resolved, scope,
                       "the catalog that " + inf_shown + " names in [Version] (CatalogFile)",
                       findings)) {
         return;
     }
     AddFinding(findings, kSeverityOk, scope, wanted, "catalog named by the INF is present");
+    std::vector<unsigned char> bytes;
+    uint64_t file_size = 0;
+    std::string error;
+    if (!ReadPrefix(resolved.path, kCatalogReadLimit + 1, &bytes, &file_size, &error)) {
+        AddFinding(findings, kSeverityError, scope, wanted, error + "; check its permissions");
+        return;
+    }
+    Catalog parsed;
+    if (bytes.size() > kCatalogReadLimit) {
+        error = "is larger than any driver catalog";
+    }
+    if (!error.empty() || !ReadCatalog(bytes.data(), bytes.size(), &parsed, &error)) {
+        AddFinding(findings, kSeverityError, scope, wanted,
+                   error + "; make it again with driversetup-catalog make, then sign it");
+        return;
+    }
+    Package package;
+    size_t problems = 0;
+    if (LoadPackage(inf_path, &package, &error)) {
+        std::vector<std::string> lines;
+        for (size_t i = 0; i < package.set.problems.size(); ++i) {
+            const FileSetProblem& problem = package.set.problems[i];
+            lines.push_back(problem.file + " (INF line " + std::to_string(problem.inf_line) + ") " +
+                            problem.text);
+        }
+        std::vector<HashedFile> hashed;
+        HashPackageFiles(package, parsed.version == kCatalogV2, &hashed, &lines);
+        const std::vector<std::string> mismatches = ComparePackage(catalog, parsed, hashed);
+        lines.insert(lines.end(), mismatches.begin(), mismatches.end());
+        for (size_t i = 0; i < lines.size(); ++i) {
+            AddFinding(findings, kSeverityError, scope, wanted, lines[i]);
+        }
+        problems = lines.size();
+        if (problems == 0) {
+            AddFinding(findings, kSeverityOk, scope, wanted,
+                       "holds all " + std::to_string(hashed.size()) +
+                           " file(s) of the package with their current hashes");
+        }
+    }
+    if (parsed.signer_count == 0) {
+        AddFinding(findings, windows.installs_only_signed ? kSeverityError : kSeverityWarning,
+                   scope, wanted,
+                   std::string("is not signed; ") + windows.windows +
+                       (windows.installs_only_signed
+                            ? " installs only signed driver packages"
+                            : " asks an administrator before it installs an unsigned package") +
+                       ": sign it (osslsigncode sign, or signtool sign on Windows)");
+    } else {
+        AddFinding(findings, kSeverityOk, scope, wanted,
+                   "signed by " +
+                       (parsed.signer_name.empty() ? std::string("a signer it does not carry")
+                                                   : parsed.signer_name) +
+                       " (read, not verified; Windows decides whether it trusts the signer)");
+    }
+    const std::string os = OsAttribute(parsed);
+    const std::vector<WindowsKind> kinds = KindsInOsValue(os);
+    bool targets_row = false;
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        targets_row = targets_row || kinds[i] == kind;
+    }
+    if (!targets_row) {
+        AddFinding(findings, kSeverityWarning, scope, wanted,
+                   "names no target for " + std::string(windows.windows) +
+                       " in its OS attribute (" + (os.empty() ? std::string("none") : os) +
+                       "); make it again with that target in --os, then sign it");
+    }
 }
 
 static void CheckPackage(const fs::path& folder, const std::string& wanted, WindowsKind kind,
@@ -266,7 +354,7 @@ static void CheckPackage(const fs::path& folder, const std::string& wanted, Wind
     const InfCheck check = CheckInf(bytes.data(), bytes.size(), kind, scope, wanted);
     findings->insert(findings->end(), check.findings.begin(), check.findings.end());
     if (!check.catalog.empty()) {
-        CheckCatalog(folder, resolved.shown, check.catalog, scope, findings);
+        CheckCatalog(folder, resolved.shown, resolved.path, check.catalog, kind, findings);
     }
 }
 

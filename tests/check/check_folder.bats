@@ -1,15 +1,42 @@
 #!/usr/bin/env bats
-# driversetup-check on Linux: the sample distribution folder passes, and each kind of fault
-# laid in a fresh copy gives the stated exit code and names the path; usage errors exit 2.
-# Environment: CHECKER, WRITE_PE (writes small PE files), WORK_DIR.
+# driversetup-check on Linux: the sample distribution folder, its catalogs signed here with a
+# throwaway certificate, passes, and each kind of fault laid in a fresh copy gives the stated
+# exit code and names the path; usage errors exit 2.
+# Environment: CHECKER, WRITE_PE (writes small PE files), CATALOG_TOOL, WORK_DIR,
+# DRIVERSETUP_SAMPLE_PACKAGE (the build's unsigned sample package).
 
 setup_file() {
     rm -rf "$WORK_DIR"
-    mkdir -p "$WORK_DIR/bin"
-    local kind
+    mkdir -p "$WORK_DIR/bin" "$WORK_DIR/pki"
+    local kind folder
     for kind in x86-gui x64-gui x86-dll; do
         "$WRITE_PE" "$kind" "$WORK_DIR/bin/$kind.exe"
     done
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK_DIR/pki/key.pem" \
+        -out "$WORK_DIR/pki/cert.pem" -days 2 -subj "/CN=Throwaway Checker Signer" \
+        -addext "extendedKeyUsage=codeSigning" >"$WORK_DIR/pki/log" 2>&1
+    # The build's sample package, its catalogs signed.
+    export UNSIGNED_PACKAGE=$DRIVERSETUP_SAMPLE_PACKAGE
+    cp -r "$UNSIGNED_PACKAGE" "$WORK_DIR/package"
+    for folder in x86 amd64; do
+        sign_catalog "$WORK_DIR/package/$folder/quenusb.cat"
+    done
+    export DRIVERSETUP_SAMPLE_PACKAGE=$WORK_DIR/package
+}
+
+# sign_catalog CAT: signs CAT in place with the throwaway certificate.
+sign_catalog() {
+    osslsigncode sign -certs "$WORK_DIR/pki/cert.pem" -key "$WORK_DIR/pki/key.pem" -in "$1" \
+        -out "$1.signed" >/dev/null
+    mv "$1.signed" "$1"
+}
+
+# remake_catalog INF [ARG...]: makes the INF's catalog again (with ARGs) and signs it.
+remake_catalog() {
+    local inf=$1
+    shift
+    "$CATALOG_TOOL" make "$@" "$inf" >/dev/null
+    sign_catalog "${inf%.inf}.cat"
 }
 
 teardown_file() {
@@ -39,7 +66,17 @@ damage() {
     inf-is-a-pipe) rm "$dir/Drive/Tavix/x86/quenusb.inf" && mkfifo "$dir/Drive/Tavix/x86/quenusb.inf" ;;
     inf-undecorated) printf "$undecorated_inf" >"$dir/Drive/Tavix/amd64/quenusb.inf" ;;
     inf-bad-signature) sed -i 's/\$Windows NT\$/$Windows 98$/' "$dir/Drive/Tavix/x86/quenusb.inf" ;;
-    inf-utf16) { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$dir/Drive/Tavix/x86/quenusb.inf"; } >"$dir/x" && mv "$dir/x" "$dir/Drive/Tavix/x86/quenusb.inf" ;;
+    inf-utf16)
+        { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$dir/Drive/Tavix/x86/quenusb.inf"; } >"$dir/x"
+        mv "$dir/x" "$dir/Drive/Tavix/x86/quenusb.inf"
+        remake_catalog "$dir/Drive/Tavix/x86/quenusb.inf"
+        ;;
+    catalog-unsigned) cp "$UNSIGNED_PACKAGE/amd64/quenusb.cat" "$dir/Drive/Tavix/amd64/quenusb.cat" ;;
+    catalog-unsigned-x86) cp "$UNSIGNED_PACKAGE/x86/quenusb.cat" "$dir/Drive/Tavix/x86/quenusb.cat" ;;
+    catalog-empty) : >"$dir/Drive/Tavix/amd64/quenusb.cat" ;;
+    catalog-truncated) truncate -s 200 "$dir/Drive/Tavix/amd64/quenusb.cat" ;;
+    inf-edited-after-signing) echo "; edited" >>"$dir/Drive/Tavix/amd64/quenusb.inf" ;;
+    catalog-for-x86-only) remake_catalog "$dir/Drive/Tavix/amd64/quenusb.inf" --os 10_X86 ;;
     inf-too-big) truncate -s 5M "$dir/Drive/Tavix/x86/quenusb.inf" ;;
     catalog-missing) rm "$dir/Drive/Tavix/x86/quenusb.cat" ;;
     case-differs | case-differs-strict) mv "$dir/Drive/amd64" "$dir/Drive/AMD64" ;;
@@ -149,6 +186,34 @@ folder_case() {
 
 @test "spaces-and-accents" {
     folder_case spaces-and-accents "" 1 "Drive\\i386\\QZDrvPrep_x86.exe: not found: Drive\\i386 holds Lisez-moi é.txt"
+}
+
+@test "catalog-unsigned" {
+    folder_case catalog-unsigned "" 1 "error   [64-bit] Drive\\Tavix\\amd64\\quenusb.cat: is not signed; 64-bit Windows installs only signed driver packages"
+}
+
+@test "catalog-unsigned-x86" {
+    folder_case catalog-unsigned-x86 "" 0 "warning [32-bit] Drive\\Tavix\\x86\\quenusb.cat: is not signed; 32-bit Windows asks an administrator"
+}
+
+@test "catalog-empty" {
+    folder_case catalog-empty "" 1 "Drive\\Tavix\\amd64\\quenusb.cat: is empty (0 bytes); make it again with driversetup-catalog make, then sign it"
+}
+
+@test "catalog-truncated" {
+    folder_case catalog-truncated "" 1 "Drive\\Tavix\\amd64\\quenusb.cat: is not a catalog"
+}
+
+@test "inf-edited-after-signing" {
+    folder_case inf-edited-after-signing "" 1 "error   [64-bit] Drive\\Tavix\\amd64\\quenusb.cat: quenusb.inf changed after quenusb.cat was made: make the catalog again, then sign it"
+}
+
+@test "catalog-for-x86-only" {
+    folder_case catalog-for-x86-only "" 0 "warning [64-bit] Drive\\Tavix\\amd64\\quenusb.cat: names no target for 64-bit Windows in its OS attribute (_v100)"
+}
+
+@test "signed-catalog-names-its-signer" {
+    folder_case sample "" 0 "ok      [64-bit] Drive\\Tavix\\amd64\\quenusb.cat: signed by Throwaway Checker Signer"
 }
 
 @test "default folder is the working directory" {

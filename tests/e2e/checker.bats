@@ -1,7 +1,10 @@
 #!/usr/bin/env bats
-# In one Wine prefix (WINEPREFIX): driversetup-check.exe must name, on its "this machine:"
-# line, the same program, parameters and folder that the real launcher then starts there.
-# Environment: WINEPREFIX, E2E_WORK, LAUNCHER_EXE, CHECKER_EXE, STANDIN_X86, STANDIN_X64.
+# In one Wine prefix (WINEPREFIX): driversetup-check.exe, on the sample folder with its
+# catalogs signed here by a throwaway certificate, must find it ready and name, on its
+# "this machine:" line, the same program, parameters and folder that the real launcher then
+# starts there; and with an INF edited after signing it must say so, as the Linux checker does.
+# Environment: WINEPREFIX, E2E_WORK, LAUNCHER_EXE, CHECKER_EXE, STANDIN_X86, STANDIN_X64,
+# DRIVERSETUP_SAMPLE_PACKAGE.
 
 setup() {
     load "${BATS_TEST_DIRNAME}/../bats_helper"
@@ -11,12 +14,29 @@ setup() {
     run_timeout=$((60 * ${DRIVERSETUP_TIMEOUT_SCALE:-1}))
 }
 
+# lay_signed DIST: lays the sample folder and signs its catalogs with a throwaway certificate.
+lay_signed() {
+    local dist=$1 pki=$E2E_WORK/checker-pki folder
+    "$scripts/lay_distribution.sh" "$dist" "$LAUNCHER_EXE" "$STANDIN_X86" "$STANDIN_X64"
+    if [ ! -f "$pki/cert.pem" ]; then
+        mkdir -p "$pki"
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$pki/key.pem" -out "$pki/cert.pem" \
+            -days 2 -subj "/CN=Throwaway Checker Signer" -addext "extendedKeyUsage=codeSigning" \
+            >"$pki/log" 2>&1
+    fi
+    for folder in x86 amd64; do
+        osslsigncode sign -certs "$pki/cert.pem" -key "$pki/key.pem" \
+            -in "$dist/Drive/Tavix/$folder/quenusb.cat" -out "$dist/signed.cat" >/dev/null
+        mv "$dist/signed.cat" "$dist/Drive/Tavix/$folder/quenusb.cat"
+    done
+}
+
 @test "checker_names_the_started_row" {
     local bits=32
     [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && bits=64
     local dist=$E2E_WORK/checker-win$bits
     local report=$dist/$STANDIN_REPORT_NAME
-    "$scripts/lay_distribution.sh" "$dist" "$LAUNCHER_EXE" "$STANDIN_X86" "$STANDIN_X64"
+    lay_signed "$dist"
     cp "$CHECKER_EXE" "$E2E_WORK/driversetup-check.exe"
 
     local output checker_exit=0
@@ -42,4 +62,28 @@ setup() {
     expect_equal "folder the launcher started it in" \
         "$(standin_report_value "$report" working_directory)" "$named_folder"
     expect_equal "row for ${bits}-bit Windows" "$(standin_report_value "$report" bits)" "$bits"
+}
+
+@test "checker_finds_an_inf_edited_after_signing" {
+    local bits=32 folder=x86
+    [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && bits=64 folder=amd64
+    local dist=$E2E_WORK/checker-tampered-win$bits
+    lay_signed "$dist"
+    echo "; edited after signing" >>"$dist/Drive/Tavix/$folder/quenusb.inf"
+    cp "$CHECKER_EXE" "$E2E_WORK/driversetup-check.exe"
+    local output checker_exit=0
+    output=$(cd "$dist" && timeout "$run_timeout" wine "$E2E_WORK/driversetup-check.exe") ||
+        checker_exit=$?
+    output=$(tr -d '\r' <<<"$output")
+    printf '%s\n' "$output"
+    expect_equal "checker exit code" "$checker_exit" 1
+    expect_contains "finding" "$output" \
+        "error   [$bits-bit] Drive\\Tavix\\$folder\\quenusb.cat: quenusb.inf changed after quenusb.cat was made: make the catalog again, then sign it"
+    if [ -n "${HOST_CHECKER:-}" ]; then
+        # The Linux checker finds the same, line for line, but for the "this machine" row.
+        local host_output
+        host_output=$("$HOST_CHECKER" "$dist" | grep -v '^checking \|^this machine' || true)
+        expect_equal "Windows and Linux checkers agree" \
+            "$(grep -v '^checking \|^this machine' <<<"$output")" "$host_output"
+    fi
 }
