@@ -4,7 +4,8 @@
 # folder under build/sample/, signs its catalogs with a certificate made here and now, checks
 # the folder, runs the launcher there under Wine as 64-bit and as 32-bit Windows, and shows
 # what the pre-installer it started did: the driver package staged into Windows' INF folder,
-# its exit code and its log. Last, it edits an INF after signing and shows the finding.
+# its exit code and its log. Last, it edits an INF after signing and shows the checker's
+# finding.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,10 +56,10 @@ rm -rf "$tampered"
 cp -r "$dist" "$tampered"
 echo "; edited after signing" >>"$tampered/Drive/Tavix/amd64/quenusb.inf"
 set +e
-"$catalog_tool" verify "$tampered/Drive/Tavix/amd64/quenusb.inf" | sed 's/^/    /'
-verify_status=${PIPESTATUS[0]}
+"$build/host-tools/driversetup-check" "$tampered" | grep -E '^(error|summary)' | sed 's/^/    /'
+check_status=${PIPESTATUS[0]}
 set -e
-echo "    verify exit code   : $verify_status (1: the package does not match its catalog)"
+echo "    checker exit code  : $check_status (1: the folder is not ready)"
 
 step "Done"
 echo "    distributable exe  : $build/DriverSetup.exe ($(stat -c %s "$build/DriverSetup.exe") bytes)"
