@@ -110,7 +110,7 @@ static std::string NameValue(const std::string& name, const std::string& value) 
                                        DerEncode(kDerOctetString, Utf16Bytes(value, false, true)));
 }
 
-static std::string IndirectData(const MemberSpec& member) {
+static std::string IndirectData(const MemberInput& member) {
     const std::string data =
         member.is_pe
             ? DerOid(kOidPeImageData) +
@@ -125,7 +125,7 @@ static std::string IndirectData(const MemberSpec& member) {
 }
 
 // One member: its identifier and its attributes, sorted as a DER SET OF requires.
-static std::string Member(CatalogVersion version, const MemberSpec& member) {
+static std::string Member(CatalogVersion version, const MemberInput& member) {
     std::vector<std::string> attributes;
     attributes.push_back(Attribute(kOidNameValue, NameValue(kNameFile, member.file)));
     attributes.push_back(Attribute(kOidNameValue, NameValue(kNameOsAttr, member.os_attr)));
@@ -152,7 +152,7 @@ static std::string Member(CatalogVersion version, const MemberSpec& member) {
 
 std::string WriteUnsignedCatalog(CatalogVersion version, const std::string& list_id,
                                  const std::string& this_update,
-                                 const std::vector<MemberSpec>& members,
+                                 const std::vector<MemberInput>& members,
                                  const std::vector<CatalogAttribute>& attributes) {
     // Sorted by identifier bytes: the identifier's encoding leads each member's encoding, and
     // all identifiers of one catalog have one length per kind.

@@ -51,7 +51,7 @@ struct Catalog {
 std::string MemberTagFor(CatalogVersion version, DigestKind kind, const std::string& digest);
 
 // What the writer needs of one member; its tag follows from the digest.
-struct MemberSpec {
+struct MemberInput {
     DigestKind digest_kind;
     std::string digest;
     bool is_pe;
@@ -64,7 +64,7 @@ struct MemberSpec {
 // attributes in the order given. `this_update` is a UTCTime string, `list_id` 16 bytes.
 std::string WriteUnsignedCatalog(CatalogVersion version, const std::string& list_id,
                                  const std::string& this_update,
-                                 const std::vector<MemberSpec>& members,
+                                 const std::vector<MemberInput>& members,
                                  const std::vector<CatalogAttribute>& attributes);
 
 // Reads a catalog, signed or not. Fails, with the reason in *error, on anything that is not a

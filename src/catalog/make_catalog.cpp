@@ -32,12 +32,13 @@ std::vector<size_t> DefaultOsTargets(const InfDocument& document) {
     return targets;
 }
 
-std::vector<MemberSpec> CatalogMembers(CatalogVersion version, const std::vector<HashedFile>& files,
-                                       const std::vector<size_t>& targets) {
+std::vector<MemberInput> CatalogMembers(CatalogVersion version,
+                                        const std::vector<HashedFile>& files,
+                                        const std::vector<size_t>& targets) {
     const std::string os_attr = OsAttrValue(targets);
-    std::vector<MemberSpec> members;
+    std::vector<MemberInput> members;
     for (size_t i = 0; i < files.size(); ++i) {
-        MemberSpec member;
+        MemberInput member;
         member.is_pe = files[i].digests.is_pe;
         member.file = files[i].file.name;
         member.os_attr = os_attr;

@@ -18,8 +18,9 @@ std::vector<size_t> DefaultOsTargets(const InfDocument& document);
 
 // The catalog's members: v1 one SHA-1 member per file; v2 one SHA-256 member plus one SHA-1
 // "compat" member per file. Every member carries the file's name and the targets' OSAttr.
-std::vector<MemberSpec> CatalogMembers(CatalogVersion version, const std::vector<HashedFile>& files,
-                                       const std::vector<size_t>& targets);
+std::vector<MemberInput> CatalogMembers(CatalogVersion version,
+                                        const std::vector<HashedFile>& files,
+                                        const std::vector<size_t>& targets);
 
 // The catalog attributes: "OS", then the hardware IDs from the last to the first, as
 // "HWIDn" ... "HWID1".

@@ -41,6 +41,16 @@ bool LoadPackage(const fs::path& inf_path, Package* package, std::string* error)
     return true;
 }
 
+std::vector<std::string> DescribeProblems(const FileSet& set) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < set.problems.size(); ++i) {
+        const FileSetProblem& problem = set.problems[i];
+        lines.push_back(problem.file + " (INF line " + std::to_string(problem.inf_line) + ") " +
+                        problem.text);
+    }
+    return lines;
+}
+
 std::string DescribeFile(const PackageFile& file) {
     if (file.inf_line == 0) {
         return file.relative;

@@ -78,7 +78,7 @@ static bool ReadWhole(const fs::path& path, size_t limit, std::string* bytes, st
 }
 
 // A list identifier from the content, so that the same package gives the same bytes.
-static std::string ListIdFor(const std::vector<MemberSpec>& members,
+static std::string ListIdFor(const std::vector<MemberInput>& members,
                              const std::vector<CatalogAttribute>& attributes) {
     EVP_MD_CTX* context = EVP_MD_CTX_new();
     EVP_DigestInit_ex(context, EVP_sha256(), NULL);
@@ -118,17 +118,6 @@ static bool CatalogTime(int64_t* seconds, std::string* error) {
 static bool IsPlainFileName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of("\\/:") == std::string::npos;
-}
-
-// The file set's problems as lines, each naming the file and the INF line.
-static std::vector<std::string> DescribeProblems(const FileSet& set) {
-    std::vector<std::string> lines;
-    for (size_t i = 0; i < set.problems.size(); ++i) {
-        const FileSetProblem& problem = set.problems[i];
-        lines.push_back(problem.file + " (INF line " + std::to_string(problem.inf_line) + ") " +
-                        problem.text);
-    }
-    return lines;
 }
 
 static void PrintProblems(const std::string& inf, const std::vector<std::string>& problems) {
@@ -235,7 +224,7 @@ static int Make(const std::vector<std::string>& args) {
         return Usage(error);
     }
     const CatalogVersion version = sha256 ? kCatalogV2 : kCatalogV1;
-    const std::vector<MemberSpec> members = CatalogMembers(version, hashed, targets);
+    const std::vector<MemberInput> members = CatalogMembers(version, hashed, targets);
     const std::vector<CatalogAttribute> attributes = CatalogAttributes(package.document, targets);
     const std::string bytes = WriteUnsignedCatalog(version, ListIdFor(members, attributes),
                                                    UtcTimeText(seconds), members, attributes);

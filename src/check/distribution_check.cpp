@@ -278,12 +278,7 @@ static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
     Package package;
     size_t problems = 0;
     if (LoadPackage(inf_path, &package, &error)) {
-        std::vector<std::string> lines;
-        for (size_t i = 0; i < package.set.problems.size(); ++i) {
-            const FileSetProblem& problem = package.set.problems[i];
-            lines.push_back(problem.file + " (INF line " + std::to_string(problem.inf_line) + ") " +
-                            problem.text);
-        }
+        std::vector<std::string> lines = DescribeProblems(package.set);
         std::vector<HashedFile> hashed;
         HashPackageFiles(package, parsed.version == kCatalogV2, &hashed, &lines);
         const std::vector<std::string> mismatches = ComparePackage(catalog, parsed, hashed);

@@ -13,9 +13,9 @@ namespace {
 static const std::string kListId(16, '\x42');
 static const char kTime[] = "231114221320Z";
 
-static MemberSpec Spec(DigestKind kind, char fill, bool is_pe, const char* file) {
-    MemberSpec spec = {kind, std::string(kDigestSizes[kind], fill), is_pe, file, "2:10.0"};
-    return spec;
+static MemberInput Input(DigestKind kind, char fill, bool is_pe, const char* file) {
+    MemberInput input = {kind, std::string(kDigestSizes[kind], fill), is_pe, file, "2:10.0"};
+    return input;
 }
 
 static Catalog ReadBack(const std::string& bytes) {
@@ -28,12 +28,12 @@ static Catalog ReadBack(const std::string& bytes) {
 }
 
 TEST(CatalogRoundTrip, V1MembersComeBackSortedWithNamesKindsAndTags) {
-    const std::vector<MemberSpec> specs = {Spec(kDigestSha1, '\xbb', true, "b.sys"),
-                                           Spec(kDigestSha1, '\x11', false, "a.inf")};
+    const std::vector<MemberInput> inputs = {Input(kDigestSha1, '\xbb', true, "b.sys"),
+                                             Input(kDigestSha1, '\x11', false, "a.inf")};
     const std::vector<CatalogAttribute> attributes = {{"OS", "_v100_X64"},
                                                       {"HWID1", "usb\\vid_f055&pid_0a11"}};
     const Catalog catalog =
-        ReadBack(WriteUnsignedCatalog(kCatalogV1, kListId, kTime, specs, attributes));
+        ReadBack(WriteUnsignedCatalog(kCatalogV1, kListId, kTime, inputs, attributes));
     EXPECT_EQ(catalog.version, kCatalogV1);
     EXPECT_EQ(catalog.list_id, kListId);
     EXPECT_EQ(catalog.this_update, kTime);
@@ -55,9 +55,9 @@ TEST(CatalogRoundTrip, V1MembersComeBackSortedWithNamesKindsAndTags) {
 }
 
 TEST(CatalogRoundTrip, V2HoldsRawSha256AndCompatSha1Members) {
-    const std::vector<MemberSpec> specs = {Spec(kDigestSha256, '\x22', true, "a.sys"),
-                                           Spec(kDigestSha1, '\x22', true, "a.sys")};
-    const Catalog catalog = ReadBack(WriteUnsignedCatalog(kCatalogV2, kListId, kTime, specs, {}));
+    const std::vector<MemberInput> inputs = {Input(kDigestSha256, '\x22', true, "a.sys"),
+                                             Input(kDigestSha1, '\x22', true, "a.sys")};
+    const Catalog catalog = ReadBack(WriteUnsignedCatalog(kCatalogV2, kListId, kTime, inputs, {}));
     EXPECT_EQ(catalog.version, kCatalogV2);
     ASSERT_EQ(catalog.members.size(), 2u);
     for (const CatalogMember& member : catalog.members) {
@@ -67,16 +67,16 @@ TEST(CatalogRoundTrip, V2HoldsRawSha256AndCompatSha1Members) {
 }
 
 TEST(CatalogRoundTrip, FilesWithTheSameBytesShareOneMember) {
-    const std::vector<MemberSpec> specs = {Spec(kDigestSha1, '\x33', true, "one.sys"),
-                                           Spec(kDigestSha1, '\x33', true, "two.sys")};
-    EXPECT_EQ(ReadBack(WriteUnsignedCatalog(kCatalogV1, kListId, kTime, specs, {})).members.size(),
+    const std::vector<MemberInput> inputs = {Input(kDigestSha1, '\x33', true, "one.sys"),
+                                             Input(kDigestSha1, '\x33', true, "two.sys")};
+    EXPECT_EQ(ReadBack(WriteUnsignedCatalog(kCatalogV1, kListId, kTime, inputs, {})).members.size(),
               1u);
 }
 
 // A well-formed catalog with one member, to damage.
 static std::string Sample() {
     return WriteUnsignedCatalog(kCatalogV1, kListId, kTime,
-                                {Spec(kDigestSha1, '\x44', false, "a.inf")}, {{"OS", "_v100"}});
+                                {Input(kDigestSha1, '\x44', false, "a.inf")}, {{"OS", "_v100"}});
 }
 
 // The sample with its content type OID replaced by another of the same length.

@@ -31,19 +31,24 @@ lay_signed() {
     done
 }
 
+# run_checker DIST: runs the Windows checker in DIST; sets output (without CRs) and
+# checker_exit, and shows the report.
+run_checker() {
+    cp "$CHECKER_EXE" "$E2E_WORK/driversetup-check.exe"
+    checker_exit=0
+    output=$(cd "$1" && timeout "$run_timeout" wine "$E2E_WORK/driversetup-check.exe") ||
+        checker_exit=$?
+    output=$(tr -d '\r' <<<"$output")
+    printf '%s\n' "$output"
+}
+
 @test "checker_names_the_started_row" {
     local bits=32
     [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && bits=64
     local dist=$E2E_WORK/checker-win$bits
     local report=$dist/$STANDIN_REPORT_NAME
     lay_signed "$dist"
-    cp "$CHECKER_EXE" "$E2E_WORK/driversetup-check.exe"
-
-    local output checker_exit=0
-    output=$(cd "$dist" && timeout "$run_timeout" wine "$E2E_WORK/driversetup-check.exe") ||
-        checker_exit=$?
-    output=$(tr -d '\r' <<<"$output")
-    printf '%s\n' "$output"
+    run_checker "$dist"
     expect_equal "checker exit code on the sample folder" "$checker_exit" 0
     local line named_program named_parameters named_folder
     line=$(grep '^this machine: ' <<<"$output")
@@ -70,12 +75,7 @@ lay_signed() {
     local dist=$E2E_WORK/checker-tampered-win$bits
     lay_signed "$dist"
     echo "; edited after signing" >>"$dist/Drive/Tavix/$folder/quenusb.inf"
-    cp "$CHECKER_EXE" "$E2E_WORK/driversetup-check.exe"
-    local output checker_exit=0
-    output=$(cd "$dist" && timeout "$run_timeout" wine "$E2E_WORK/driversetup-check.exe") ||
-        checker_exit=$?
-    output=$(tr -d '\r' <<<"$output")
-    printf '%s\n' "$output"
+    run_checker "$dist"
     expect_equal "checker exit code" "$checker_exit" 1
     expect_contains "finding" "$output" \
         "error   [$bits-bit] Drive\\Tavix\\$folder\\quenusb.cat: quenusb.inf changed after quenusb.cat was made: make the catalog again, then sign it"

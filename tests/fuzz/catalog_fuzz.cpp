@@ -19,15 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     FUZZ_CHECK(catalog.version == kCatalogV1 || catalog.version == kCatalogV2);
-    std::vector<MemberSpec> specs;
+    std::vector<MemberInput> inputs;
     for (const CatalogMember& member : catalog.members) {
         FUZZ_CHECK(member.digest.size() == kDigestSizes[member.digest_kind]);
-        MemberSpec spec = {member.digest_kind, member.digest, member.is_pe, member.file,
-                           member.os_attr};
-        specs.push_back(spec);
+        MemberInput input = {member.digest_kind, member.digest, member.is_pe, member.file,
+                             member.os_attr};
+        inputs.push_back(input);
     }
     const std::string written = WriteUnsignedCatalog(catalog.version, std::string(16, '\0'),
-                                                     "231114221320Z", specs, catalog.attributes);
+                                                     "231114221320Z", inputs, catalog.attributes);
     Catalog again;
     FUZZ_CHECK(ReadCatalog(reinterpret_cast<const uint8_t*>(written.data()), written.size(), &again,
                            &error));
