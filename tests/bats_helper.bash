@@ -32,3 +32,20 @@ expect_file_line() {
         sed 's/^/    /' "$2" 2>/dev/null || echo "    (missing)"
     } | batslib_decorate "$1" | fail
 }
+
+# flip_byte FILE OFFSET: inverts every bit of the byte at OFFSET, in place.
+flip_byte() {
+    local byte
+    byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+    # shellcheck disable=SC2059
+    printf "$(printf '\\%03o' $((byte ^ 255)))" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+# flip_first FILE PATTERN: inverts the first byte where the Perl regular expression PATTERN
+# (such as '\x12\x34') first matches in FILE.
+flip_first() {
+    local offset
+    offset=$(LC_ALL=C grep -obUaP -m1 "$2" "$1" | head -n1 | cut -d: -f1)
+    [ -n "$offset" ] || fail "$1 has no bytes matching $2"
+    flip_byte "$1" "$offset"
+}

@@ -23,6 +23,7 @@ static const char kOidPeImageData[] = "1.3.6.1.4.1.311.2.1.15";
 static const char kOidFlatData[] = "1.3.6.1.4.1.311.2.1.25";
 // The digest algorithms, in DigestKind order.
 static const char* const kOidDigests[] = {"1.3.14.3.2.26", "2.16.840.1.101.3.4.2.1"};
+static const char kOidMessageDigest[] = "1.2.840.113549.1.9.4";
 
 // Member info's subject GUIDs: the PE and the flat-file subject interface packages.
 static const char kGuidPe[] = "{C689AAB8-8E78-11D0-8C47-00C04FC295EE}";
@@ -502,10 +503,53 @@ static std::string SignerName(DerReader signer, DerReader certificates) {
     return std::string();
 }
 
+// The signer's digest algorithm and its messageDigest attribute (SignerInfo: version,
+// issuerAndSerialNumber, digestAlgorithm, [0] authenticatedAttributes, ...), into *catalog.
+static void SignerDigest(DerReader signer, Catalog* catalog) {
+    std::string error;
+    DerElement field;
+    DerElement algorithm;
+    DerElement attributes;
+    std::string oid;
+    if (!DerExpect(&signer, kDerInteger, &field, &error) ||
+        !DerExpect(&signer, kDerSequence, &field, &error) ||
+        !DerExpect(&signer, kDerSequence, &algorithm, &error) ||
+        !DerExpect(&algorithm.content, kDerOid, &field, &error) ||
+        !DerOidText(field.content, &oid) ||
+        !DerExpect(&signer, kDerContext0, &attributes, &error)) {
+        return;
+    }
+    size_t kind = 0;
+    while (kind < sizeof kOidDigests / sizeof kOidDigests[0] && oid != kOidDigests[kind]) {
+        ++kind;
+    }
+    if (kind == sizeof kOidDigests / sizeof kOidDigests[0]) {
+        return;
+    }
+    DerElement attribute;
+    while (DerExpect(&attributes.content, kDerSequence, &attribute, &error)) {
+        DerElement type;
+        DerElement values;
+        DerElement value;
+        std::string type_oid;
+        if (DerExpect(&attribute.content, kDerOid, &type, &error) &&
+            DerOidText(type.content, &type_oid) && type_oid == kOidMessageDigest &&
+            DerExpect(&attribute.content, kDerSet, &values, &error) &&
+            DerExpect(&values.content, kDerOctetString, &value, &error)) {
+            catalog->has_signer_digest = true;
+            catalog->signer_digest_kind = static_cast<DigestKind>(kind);
+            catalog->signer_message_digest = DerBytes(value.content);
+            return;
+        }
+    }
+}
+
 bool ReadCatalog(const uint8_t* data, size_t size, Catalog* catalog, std::string* error) {
     *catalog = Catalog();
     catalog->version = kCatalogV1;
     catalog->signer_count = 0;
+    catalog->has_signer_digest = false;
+    catalog->signer_digest_kind = kDigestSha1;
     if (size == 0) {
         *error = "is empty (0 bytes)";
         return false;
@@ -555,6 +599,7 @@ bool ReadCatalog(const uint8_t* data, size_t size, Catalog* catalog, std::string
             while (DerNext(&signers, &signer, error)) {
                 if (catalog->signer_count++ == 0) {
                     catalog->signer_name = SignerName(signer.content, certificates);
+                    SignerDigest(signer.content, catalog);
                 }
             }
         }

@@ -44,6 +44,11 @@ struct Catalog {
     // The first signer's certificate subject, its common name or else its organisation; read,
     // not verified. Empty when unsigned or when the certificate is not in the catalog.
     std::string signer_name;
+    // The first signer's digest algorithm and the messageDigest attribute it signed; read, not
+    // verified. has_signer_digest is false when either is missing or the algorithm is unknown.
+    bool has_signer_digest;
+    DigestKind signer_digest_kind;
+    std::string signer_message_digest;
 };
 
 // The identifier that a member of this version and kind gets for `digest`: v1 SHA-1 members

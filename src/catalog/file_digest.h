@@ -2,6 +2,8 @@
 #ifndef DRIVERSETUP_CATALOG_FILE_DIGEST_H
 #define DRIVERSETUP_CATALOG_FILE_DIGEST_H
 
+#include <stddef.h>
+
 #include <string>
 
 struct FileDigests {
@@ -15,5 +17,9 @@ struct FileDigests {
 // certificate table lies outside it.
 bool DigestFile(const std::string& path, bool with_sha256, FileDigests* digests,
                 std::string* error);
+
+// Hashes `size` bytes in memory: SHA-256 when sha256, else SHA-1. Fails only when CNG refuses
+// the hash. In the CNG build only; the host checks signatures with libcrypto whole.
+bool DigestBytes(bool sha256, const unsigned char* data, size_t size, std::string* digest);
 
 #endif

@@ -186,3 +186,12 @@ bool DigestFile(const std::string& path, bool with_sha256, FileDigests* digests,
     CloseHandle(file);
     return ok;
 }
+
+bool DigestBytes(bool sha256, const unsigned char* data, size_t size, std::string* digest) {
+    CngHash hash;
+    const bool ok = OpenHash(sha256 ? BCRYPT_SHA256_ALGORITHM : BCRYPT_SHA1_ALGORITHM, &hash) &&
+                    Feed(&hash, 1, data, size) &&
+                    Finish(&hash, kDigestSizes[sha256 ? kDigestSha256 : kDigestSha1], digest);
+    CloseHash(&hash);
+    return ok;
+}

@@ -19,4 +19,12 @@ struct CatalogSigner {
 // is_signed false.
 bool ReadCatalogSigner(const uint8_t* data, size_t size, CatalogSigner* signer, std::string* error);
 
+// Checks that the first signer's signature holds over the catalog's content (its list of
+// members), and, when roots_file is not NULL, that the signer's certificate leads to one of the
+// PEM certificates in that file. Returns false with the reason in words in *reason when it does
+// not hold, or when the catalog is unsigned. The Windows build checks with crypt32 and takes no
+// roots_file.
+bool VerifyCatalogSignature(const uint8_t* data, size_t size, const char* roots_file,
+                            std::string* reason);
+
 #endif

@@ -13,6 +13,7 @@
 #include "catalog/catalog.h"
 #include "catalog/os_targets.h"
 #include "catalog/package.h"
+#include "catalog/signature.h"
 #include "check/inf_check.h"
 #include "check/pe_image.h"
 #include "inf/ascii.h"
@@ -244,11 +245,35 @@ static std::string OsAttribute(const Catalog& catalog) {
     return std::string();
 }
 
+// Checks a signed catalog's signature against its content and, with roots_file, its chain to
+// those roots. Whether Windows trusts the signer stays Windows' decision.
+static void CheckSignature(const std::vector<unsigned char>& bytes, const std::string& name,
+                           const char* roots_file, Scope scope, const std::string& wanted,
+                           Findings* findings) {
+    const std::string signer = name.empty() ? std::string("a signer it does not carry") : name;
+    std::string reason;
+    if (!VerifyCatalogSignature(bytes.data(), bytes.size(), roots_file, &reason)) {
+        AddFinding(findings, kSeverityError, scope, wanted,
+                   "is signed by " + signer + ", but " + reason +
+                       ": sign it again, with a certificate from your trusted roots");
+    } else if (roots_file != NULL) {
+        AddFinding(
+            findings, kSeverityOk, scope, wanted,
+            "signed by " + signer + "; the signature holds and leads to a root in " + roots_file);
+    } else {
+        AddFinding(
+            findings, kSeverityOk, scope, wanted,
+            "signed by " + signer +
+                "; the signature holds (whether Windows trusts the signer, Windows decides)");
+    }
+}
+
 // Checks that the catalog the INF names is there, is a catalog, holds every file of the
-// package with its current hash, is signed, and targets this row's kind of Windows.
+// package with its current hash, is signed with a signature that holds, and targets this row's
+// kind of Windows.
 static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
                          const fs::path& inf_path, const std::string& catalog, WindowsKind kind,
-                         Findings* findings) {
+                         const char* roots_file, Findings* findings) {
     const Scope scope = static_cast<Scope>(kind);
     const WindowsKindInfo& windows = kWindowsKinds[kind];
     const std::string wanted = JoinShown(ParentOf(inf_shown), catalog);
@@ -302,11 +327,7 @@ static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
                             : " asks an administrator before it installs an unsigned package") +
                        ": sign it (osslsigncode sign, or signtool sign on Windows)");
     } else {
-        AddFinding(findings, kSeverityOk, scope, wanted,
-                   "signed by " +
-                       (parsed.signer_name.empty() ? std::string("a signer it does not carry")
-                                                   : parsed.signer_name) +
-                       " (read, not verified; Windows decides whether it trusts the signer)");
+        CheckSignature(bytes, parsed.signer_name, roots_file, scope, wanted, findings);
     }
     const std::string os = OsAttribute(parsed);
     const std::vector<WindowsKind> kinds = KindsInOsValue(os);
@@ -323,7 +344,7 @@ static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
 }
 
 static void CheckPackage(const fs::path& folder, const std::string& wanted, WindowsKind kind,
-                         Findings* findings) {
+                         const char* roots_file, Findings* findings) {
     const Scope scope = static_cast<Scope>(kind);
     const Resolved resolved = Resolve(folder, wanted);
     if (!IsUsableFile(wanted, resolved, scope, "the driver package (INF)", findings)) {
@@ -349,11 +370,12 @@ static void CheckPackage(const fs::path& folder, const std::string& wanted, Wind
     const InfCheck check = CheckInf(bytes.data(), bytes.size(), kind, scope, wanted);
     findings->insert(findings->end(), check.findings.begin(), check.findings.end());
     if (!check.catalog.empty()) {
-        CheckCatalog(folder, resolved.shown, resolved.path, check.catalog, kind, findings);
+        CheckCatalog(folder, resolved.shown, resolved.path, check.catalog, kind, roots_file,
+                     findings);
     }
 }
 
-Findings CheckDistribution(const fs::path& folder) {
+Findings CheckDistribution(const fs::path& folder, const char* roots_file) {
     Findings findings;
     for (int i = 0; i < kWindowsKindCount; ++i) {
         const WindowsKind kind = static_cast<WindowsKind>(i);
@@ -364,7 +386,7 @@ Findings CheckDistribution(const fs::path& folder) {
                      rules.machine, rules.magic, 0, &findings);
         const std::string parameters = variant.lpParameters;
         const std::string inf = parameters.substr(sizeof PREINSTALLER_INF_SWITCH - 1);
-        CheckPackage(folder, inf, kind, &findings);
+        CheckPackage(folder, inf, kind, roots_file, &findings);
     }
 
     const Resolved launcher = Resolve(folder, kLauncherFileName);

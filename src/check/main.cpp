@@ -20,22 +20,33 @@
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+#define DRIVERSETUP_CA_USAGE ""
+#define DRIVERSETUP_CA_OPTION ""
+#else
+#define DRIVERSETUP_CA_USAGE " [--ca FILE]"
+#define DRIVERSETUP_CA_OPTION \
+    "  --ca FILE  also check that each catalog's signer leads to a root in FILE (PEM)\n"
+#endif
+
 static const char kUsage[] =
-    "usage: driversetup-check [--strict] [FOLDER]\n"
+    "usage: driversetup-check [--strict]" DRIVERSETUP_CA_USAGE
+    " [FOLDER]\n"
     "\n"
     "Checks a driver distribution folder the way the launcher (DriverSetup.exe) will use it:\n"
     "FOLDER is the launcher's working directory (default: the current folder). For 32-bit and\n"
     "64-bit Windows alike it checks the pre-installer the launcher starts (present, a program\n"
     "for that Windows), the driver package named on its command line (an INF with a valid\n"
-    "[Version] Signature, device models that Windows reads there, and the catalog it names),\n"
-    "and DriverSetup.exe itself. Names are matched as Windows matches them, ignoring letter\n"
+    "[Version] Signature, device models that Windows reads there, and the catalog it names:\n"
+    "every file's hash in it, its signature against its content, and its targets), and\n"
+    "DriverSetup.exe itself. Names are matched as Windows matches them, ignoring letter\n"
     "case, with a warning where only that makes them match. It reads at most the first 64 KiB\n"
     "of a program and 4 MiB of an INF; a larger INF is an error.\n"
     "On Windows it also says which row the launcher would start on this machine.\n"
     "\n"
     "Each check prints one line, ok, warning or error, with the path and what to do.\n"
     "\n"
-    "  --strict   treat warnings as errors (for release pipelines)\n"
+    "  --strict   treat warnings as errors (for release pipelines)\n" DRIVERSETUP_CA_OPTION
     "  --help     show this text\n"
     "\n"
     "Exit codes:\n"
@@ -59,6 +70,7 @@ static int UsageError(const char* problem, const char* detail) {
 
 int main(int argc, char* argv[]) {
     bool strict = false;
+    const char* roots_file = NULL;
     const char* folder_argument = NULL;
     bool options_done = false;
     for (int i = 1; i < argc; ++i) {
@@ -71,6 +83,13 @@ int main(int argc, char* argv[]) {
             return kExitReady;
         } else if (!options_done && strcmp(argument, "--strict") == 0) {
             strict = true;
+#ifndef _WIN32
+        } else if (!options_done && strcmp(argument, "--ca") == 0) {
+            if (i + 1 == argc) {
+                return UsageError("--ca needs a file", "");
+            }
+            roots_file = argv[++i];
+#endif
         } else if (!options_done && argument[0] == '-' && argument[1] != '\0') {
             return UsageError("unknown option ", argument);
         } else if (folder_argument != NULL) {
@@ -80,6 +99,14 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    if (roots_file != NULL) {
+        FILE* roots = fopen(roots_file, "rb");
+        if (roots == NULL) {
+            fprintf(stderr, "driversetup-check: %s: the roots file cannot be read\n", roots_file);
+            return kExitUsage;
+        }
+        fclose(roots);
+    }
     const fs::path folder = folder_argument != NULL ? fs::path(folder_argument) : fs::path(".");
     std::error_code error;
     if (!fs::is_directory(folder, error)) {
@@ -101,7 +128,7 @@ int main(int argc, char* argv[]) {
     const std::string shown_folder = (error ? folder : absolute).u8string();
     printf("checking %s as the launcher's working directory\n", shown_folder.c_str());
 
-    Findings findings = CheckDistribution(folder);
+    Findings findings = CheckDistribution(folder, roots_file);
     const bool colour = ColourWanted();
     for (size_t i = 0; i < findings.size(); ++i) {
         printf("%s\n", FormatFinding(findings[i], colour).c_str());

@@ -224,3 +224,14 @@ list_refuses() {
 @test "list: a file that is not there" {
     list_refuses "not found"
 }
+
+@test "list: a catalog in makecat's layout, made by openssl" {
+    openssl asn1parse -genconf "$BATS_TEST_DIRNAME/makecat_shaped.cnf" -out "$pkg/makecat.cat" \
+        -noout
+    run "$CATALOG_TOOL" list "$pkg/makecat.cat"
+    expect_equal "exit code" "$status" 0
+    expect_equal "listing" "$output" "catalog: $pkg/makecat.cat, v1 (SHA-1), unsigned, time 080101000000Z, list 0123456789abcdef0123456789abcdef
+attribute: attr2 = value2
+attribute: attr1 = value1
+member: a9993e364706816aba3e25717850c26c9cd0d89d sha1   flat   OSAttr "
+}

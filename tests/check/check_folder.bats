@@ -12,9 +12,7 @@ setup_file() {
     for kind in x86-gui x64-gui x86-dll; do
         "$WRITE_PE" "$kind" "$WORK_DIR/bin/$kind.exe"
     done
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK_DIR/pki/key.pem" \
-        -out "$WORK_DIR/pki/cert.pem" -days 2 -subj "/CN=Throwaway Checker Signer" \
-        -addext "extendedKeyUsage=codeSigning" >"$WORK_DIR/pki/log" 2>&1
+    make_pki "$WORK_DIR/pki" >"$WORK_DIR/pki/log" 2>&1
     # The build's sample package, its catalogs signed.
     export UNSIGNED_PACKAGE=$DRIVERSETUP_SAMPLE_PACKAGE
     cp -r "$UNSIGNED_PACKAGE" "$WORK_DIR/package"
@@ -22,6 +20,29 @@ setup_file() {
         sign_catalog "$WORK_DIR/package/$folder/quenusb.cat"
     done
     export DRIVERSETUP_SAMPLE_PACKAGE=$WORK_DIR/package
+}
+
+# make_pki DIR: a throwaway root (root.pem), a code-signing certificate it issued (cert.pem,
+# key.pem) and an unrelated root (other-root.pem).
+make_pki() {
+    local dir=$1
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/root-key.pem" -out "$dir/root.pem" \
+        -days 2 -subj "/CN=Throwaway Checker Root" -addext "basicConstraints=critical,CA:true" \
+        -addext "keyUsage=keyCertSign"
+    openssl req -newkey rsa:2048 -nodes -keyout "$dir/key.pem" -out "$dir/cert.csr" \
+        -subj "/CN=Throwaway Checker Signer"
+    printf 'extendedKeyUsage=codeSigning\n' >"$dir/leaf.ext"
+    openssl x509 -req -in "$dir/cert.csr" -CA "$dir/root.pem" -CAkey "$dir/root-key.pem" \
+        -CAcreateserial -days 2 -extfile "$dir/leaf.ext" -out "$dir/cert.pem"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/other-key.pem" \
+        -out "$dir/other-root.pem" -days 2 -subj "/CN=Throwaway Other Root"
+}
+
+# flip_list_identifier CAT: alters the catalog's list identifier, which the signature covers.
+flip_list_identifier() {
+    local id
+    id=$("$CATALOG_TOOL" list "$1" | sed -n 's/.*, list \([0-9a-f]*\)$/\1/p')
+    flip_first "$1" "$(printf '%s' "$id" | sed 's/../\\x&/g')"
 }
 
 # sign_catalog CAT: signs CAT in place with the throwaway certificate.
@@ -79,6 +100,8 @@ damage() {
     catalog-for-x86-only) remake_catalog "$dir/Drive/Tavix/amd64/quenusb.inf" --os 10_X86 ;;
     inf-too-big) truncate -s 5M "$dir/Drive/Tavix/x86/quenusb.inf" ;;
     catalog-missing) rm "$dir/Drive/Tavix/x86/quenusb.cat" ;;
+    signature-altered) flip_byte "$dir/Drive/Tavix/amd64/quenusb.cat" $(($(stat -c %s "$dir/Drive/Tavix/amd64/quenusb.cat") - 1)) ;;
+    signed-content-altered) flip_list_identifier "$dir/Drive/Tavix/x86/quenusb.cat" ;;
     case-differs | case-differs-strict) mv "$dir/Drive/amd64" "$dir/Drive/AMD64" ;;
     launcher-missing | launcher-missing-strict) rm "$dir/DriverSetup.exe" ;;
     launcher-64-bit) cp "$work/bin/x64-gui.exe" "$dir/DriverSetup.exe" ;;
@@ -213,7 +236,27 @@ folder_case() {
 }
 
 @test "signed-catalog-names-its-signer" {
-    folder_case sample "" 0 "ok      [64-bit] Drive\\Tavix\\amd64\\quenusb.cat: signed by Throwaway Checker Signer"
+    folder_case sample "" 0 "ok      [64-bit] Drive\\Tavix\\amd64\\quenusb.cat: signed by Throwaway Checker Signer; the signature holds (whether Windows trusts the signer, Windows decides)"
+}
+
+@test "signature-altered" {
+    folder_case signature-altered "" 1 "error   [64-bit] Drive\\Tavix\\amd64\\quenusb.cat: is signed by Throwaway Checker Signer, but the signature does not match its content"
+}
+
+@test "signed-content-altered" {
+    folder_case signed-content-altered "" 1 "error   [32-bit] Drive\\Tavix\\x86\\quenusb.cat: is signed by Throwaway Checker Signer, but the signature does not match its content"
+}
+
+@test "signer-leads-to-the-roots" {
+    folder_case sample "--ca $work/pki/root.pem" 0 "ok      [64-bit] Drive\\Tavix\\amd64\\quenusb.cat: signed by Throwaway Checker Signer; the signature holds and leads to a root in $work/pki/root.pem"
+}
+
+@test "signer-from-other-roots" {
+    folder_case sample "--ca $work/pki/other-root.pem" 1 "error   [32-bit] Drive\\Tavix\\x86\\quenusb.cat: is signed by Throwaway Checker Signer, but its certificate does not lead to a root in $work/pki/other-root.pem (unable to get local issuer certificate)"
+}
+
+@test "roots file missing" {
+    expect_checker 2 "$work/pki/none.pem: the roots file cannot be read" "$CHECKER" --ca "$work/pki/none.pem" "$work"
 }
 
 @test "default folder is the working directory" {

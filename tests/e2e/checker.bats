@@ -2,7 +2,8 @@
 # In one Wine prefix (WINEPREFIX): driversetup-check.exe, on the sample folder with its
 # catalogs signed here by a throwaway certificate, must find it ready and name, on its
 # "this machine:" line, the same program, parameters and folder that the real launcher then
-# starts there; and with an INF edited after signing it must say so, as the Linux checker does.
+# starts there; and with an INF edited after signing, and another catalog altered after it was
+# signed, it must say so, as the Linux checker does.
 # Environment: WINEPREFIX, E2E_WORK, LAUNCHER_EXE, CHECKER_EXE, STANDIN_X86, STANDIN_X64,
 # DRIVERSETUP_SAMPLE_PACKAGE.
 
@@ -69,16 +70,20 @@ run_checker() {
     expect_equal "row for ${bits}-bit Windows" "$(standin_report_value "$report" bits)" "$bits"
 }
 
-@test "checker_finds_an_inf_edited_after_signing" {
-    local bits=32 folder=x86
-    [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && bits=64 folder=amd64
+@test "checker_finds_a_tampered_package" {
+    local bits=32 folder=x86 other_bits=64 other_folder=amd64
+    [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && bits=64 folder=amd64 other_bits=32 other_folder=x86
     local dist=$E2E_WORK/checker-tampered-win$bits
     lay_signed "$dist"
     echo "; edited after signing" >>"$dist/Drive/Tavix/$folder/quenusb.inf"
+    # One UTF-16 letter of the hardware ID attribute, which the signature covers.
+    flip_first "$dist/Drive/Tavix/$other_folder/quenusb.cat" 'v\x00i\x00d\x00_\x00'
     run_checker "$dist"
     expect_equal "checker exit code" "$checker_exit" 1
     expect_contains "finding" "$output" \
         "error   [$bits-bit] Drive\\Tavix\\$folder\\quenusb.cat: quenusb.inf changed after quenusb.cat was made: make the catalog again, then sign it"
+    expect_contains "finding" "$output" \
+        "error   [$other_bits-bit] Drive\\Tavix\\$other_folder\\quenusb.cat: is signed by Throwaway Checker Signer, but the signature does not match its content"
     if [ -n "${HOST_CHECKER:-}" ]; then
         # The Linux checker finds the same, line for line, but for the "this machine" row.
         local host_output
