@@ -503,17 +503,29 @@ static std::string SignerName(DerReader signer, DerReader certificates) {
     return std::string();
 }
 
-// The signer's digest algorithm and its messageDigest attribute (SignerInfo: version,
+// The signer's issuer and serial number, digest algorithm and messageDigest attribute
+// (SignerInfo: version,
 // issuerAndSerialNumber, digestAlgorithm, [0] authenticatedAttributes, ...), into *catalog.
-static void SignerDigest(DerReader signer, Catalog* catalog) {
+static void ReadSigner(DerReader signer, Catalog* catalog) {
     std::string error;
     DerElement field;
+    DerElement issuer_and_serial;
+    DerElement issuer;
+    DerElement serial;
     DerElement algorithm;
     DerElement attributes;
     std::string oid;
     if (!DerExpect(&signer, kDerInteger, &field, &error) ||
-        !DerExpect(&signer, kDerSequence, &field, &error) ||
-        !DerExpect(&signer, kDerSequence, &algorithm, &error) ||
+        !DerExpect(&signer, kDerSequence, &issuer_and_serial, &error)) {
+        return;
+    }
+    if (DerExpect(&issuer_and_serial.content, kDerSequence, &issuer, &error) &&
+        DerExpect(&issuer_and_serial.content, kDerInteger, &serial, &error)) {
+        catalog->signer_issuer.assign(reinterpret_cast<const char*>(issuer.encoded),
+                                      issuer.encoded_size);
+        catalog->signer_serial = DerBytes(serial.content);
+    }
+    if (!DerExpect(&signer, kDerSequence, &algorithm, &error) ||
         !DerExpect(&algorithm.content, kDerOid, &field, &error) ||
         !DerOidText(field.content, &oid) ||
         !DerExpect(&signer, kDerContext0, &attributes, &error)) {
@@ -599,7 +611,7 @@ bool ReadCatalog(const uint8_t* data, size_t size, Catalog* catalog, std::string
             while (DerNext(&signers, &signer, error)) {
                 if (catalog->signer_count++ == 0) {
                     catalog->signer_name = SignerName(signer.content, certificates);
-                    SignerDigest(signer.content, catalog);
+                    ReadSigner(signer.content, catalog);
                 }
             }
         }

@@ -47,6 +47,10 @@ struct Catalog {
     // The first signer's digest algorithm and the messageDigest attribute it signed; read, not
     // verified. has_signer_digest is false when either is missing or the algorithm is unknown.
     bool has_signer_digest;
+    // The first signer's certificate issuer (its DER Name) and serial number (big-endian
+    // bytes), by which Windows' certificate stores find it; empty when unsigned.
+    std::string signer_issuer;
+    std::string signer_serial;
     DigestKind signer_digest_kind;
     std::string signer_message_digest;
 };

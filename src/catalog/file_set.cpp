@@ -132,6 +132,7 @@ struct SourceEntry {
     std::string source_folded;
     PackageFile file;
     bool copied;
+    bool other_platform;  // listed for another platform than the one asked for
 };
 
 static void AddProblem(FileSet* set, const std::string& file, size_t line,
@@ -141,7 +142,8 @@ static void AddProblem(FileSet* set, const std::string& file, size_t line,
 }
 
 // Reads every [SourceDisksFiles] section, resolving each file through its disk's path.
-static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, FileSet* set) {
+static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, const char* platform,
+                                                FileSet* set) {
     std::vector<SourceEntry> entries;
     for (size_t s = 0; s < document.sections.size(); ++s) {
         std::string decoration;
@@ -191,6 +193,8 @@ static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, Fil
             entry.file.name = FoldAscii(name);
             entry.file.inf_line = line.line_number;
             entry.copied = false;
+            entry.other_platform =
+                platform != NULL && !decoration.empty() && decoration != FoldAscii(platform);
             entries.push_back(entry);
         }
     }
@@ -219,11 +223,12 @@ static void Copy(const std::string& source, const std::string& destination, size
     }
 }
 
-FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_name) {
+FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_name,
+                         const char* platform) {
     FileSet set;
     PackageFile inf = {inf_name, FoldAscii(inf_name), 0};
     set.files.push_back(inf);
-    std::vector<SourceEntry> entries = ReadSourceFiles(document, &set);
+    std::vector<SourceEntry> entries = ReadSourceFiles(document, platform, &set);
     const bool includes = HasKey(document, "", "Include") || HasKey(document, "", "Needs");
     const bool system_files_allowed = includes || HasKey(document, "Version", "LayoutFile");
     for (size_t s = 0; s < document.sections.size(); ++s) {
@@ -271,11 +276,28 @@ FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_nam
     std::set<std::string> seen;
     seen.insert(FoldAscii(inf_name));
     for (size_t e = 0; e < entries.size(); ++e) {
-        if (seen.insert(FoldAscii(entries[e].file.relative)).second) {
+        if (!entries[e].other_platform && seen.insert(FoldAscii(entries[e].file.relative)).second) {
             set.files.push_back(entries[e].file);
         }
     }
     return set;
+}
+
+std::vector<std::string> DescribeProblems(const FileSet& set) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < set.problems.size(); ++i) {
+        const FileSetProblem& problem = set.problems[i];
+        lines.push_back(problem.file + " (INF line " + std::to_string(problem.inf_line) + ") " +
+                        problem.text);
+    }
+    return lines;
+}
+
+std::string DescribeFile(const PackageFile& file) {
+    if (file.inf_line == 0) {
+        return file.relative;
+    }
+    return file.relative + " (INF line " + std::to_string(file.inf_line) + ")";
 }
 
 std::string NamedCatalog(const InfDocument& document) {
@@ -284,6 +306,19 @@ std::string NamedCatalog(const InfDocument& document) {
     const InfSection* version = FindInfSection(document, "Version");
     for (size_t k = 0; k < sizeof kKeys / sizeof kKeys[0]; ++k) {
         const std::string* value = FindInfValue(version, kKeys[k]);
+        if (value != NULL && !value->empty()) {
+            return SubstituteStrings(document, *value);
+        }
+    }
+    return std::string();
+}
+
+std::string CatalogFileFor(const InfDocument& document, WindowsKind kind) {
+    const std::string keys[] = {std::string("CatalogFile.") + kWindowsKinds[kind].inf_decoration,
+                                "CatalogFile.NT", "CatalogFile"};
+    const InfSection* version = FindInfSection(document, "Version");
+    for (size_t k = 0; k < sizeof keys / sizeof keys[0]; ++k) {
+        const std::string* value = FindInfValue(version, keys[k].c_str());
         if (value != NULL && !value->empty()) {
             return SubstituteStrings(document, *value);
         }

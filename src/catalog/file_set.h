@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "inf/inf_document.h"
+#include "win/windows_kinds.h"
 
 struct PackageFile {
     std::string relative;  // the path inside the package as the INF names it, with backslashes
@@ -32,8 +33,22 @@ struct FileSet {
 // own `inf_name` first. Each problem is a path that leaves the package folder (.., a drive
 // letter, a UNC path), a CopyFiles section that the INF lacks (unless it includes system
 // INFs), or a copied file that no [SourceDisksFiles] section lists (unless the INF names a
-// LayoutFile or includes system INFs: then it is a system file and stays out).
-FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_name);
+// LayoutFile or includes system INFs: then it is a system file and stays out). With a
+// `platform` ("x86", "amd64"), files listed only in another platform's [SourceDisksFiles.*]
+// stay out; NULL keeps every platform's.
+FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_name,
+                         const char* platform);
+
+// The catalog that Windows uses for a package on this kind of Windows: CatalogFile with this
+// kind's decoration, then CatalogFile.NT, then CatalogFile, %strings% substituted; empty when
+// none is named.
+std::string CatalogFileFor(const InfDocument& document, WindowsKind kind);
+
+// The file set's problems as lines, each naming the file and the INF line.
+std::vector<std::string> DescribeProblems(const FileSet& set);
+
+// "quenusb.inf (INF line 12)" or "quenusb.inf" for the INF itself.
+std::string DescribeFile(const PackageFile& file);
 
 // The file that [Version]'s CatalogFile names (undecorated first, then .NT, .NTamd64, .NTx86),
 // %strings% substituted; empty when none does.

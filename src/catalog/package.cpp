@@ -37,25 +37,8 @@ bool LoadPackage(const fs::path& inf_path, Package* package, std::string* error)
     package->folder = inf_path.parent_path().empty() ? fs::path(".") : inf_path.parent_path();
     package->inf_name = inf_path.filename().u8string();
     package->document = ParseInfText(text, encoding);
-    package->set = FindPackageFiles(package->document, package->inf_name);
+    package->set = FindPackageFiles(package->document, package->inf_name, NULL);
     return true;
-}
-
-std::vector<std::string> DescribeProblems(const FileSet& set) {
-    std::vector<std::string> lines;
-    for (size_t i = 0; i < set.problems.size(); ++i) {
-        const FileSetProblem& problem = set.problems[i];
-        lines.push_back(problem.file + " (INF line " + std::to_string(problem.inf_line) + ") " +
-                        problem.text);
-    }
-    return lines;
-}
-
-std::string DescribeFile(const PackageFile& file) {
-    if (file.inf_line == 0) {
-        return file.relative;
-    }
-    return file.relative + " (INF line " + std::to_string(file.inf_line) + ")";
 }
 
 // Finds `relative` under `root` one name at a time, letter case ignored where no exact match

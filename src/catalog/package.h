@@ -42,10 +42,4 @@ void HashPackageFiles(const Package& package, bool with_sha256, std::vector<Hash
 std::vector<std::string> ComparePackage(const std::string& catalog_name, const Catalog& catalog,
                                         const std::vector<HashedFile>& hashed);
 
-// The file set's problems as lines, each naming the file and the INF line.
-std::vector<std::string> DescribeProblems(const FileSet& set);
-
-// "quenusb.inf (INF line 12)" or "quenusb.inf" for the INF itself.
-std::string DescribeFile(const PackageFile& file);
-
 #endif

@@ -3,6 +3,7 @@
 
 #include <stdio.h>
 
+#include "catalog/trust_prediction.h"
 #include "preinstaller/wide_text.h"
 #include "win/windows_kinds.h"
 
@@ -30,6 +31,12 @@ std::string FormatLogLine(const SYSTEMTIME& time, const LogContext& context, con
 }
 
 std::string ErrorText(DWORD code) {
+    // Setup's and WinVerifyTrust's codes by name: Windows' own text for them is often missing
+    // or says little.
+    const TrustCode* known = FindTrustCode(code);
+    if (known != NULL) {
+        return std::string(known->name) + ": " + known->meaning;
+    }
     wchar_t buffer[kErrorTextChars];
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         NULL, code, 0, buffer, kErrorTextChars, NULL);

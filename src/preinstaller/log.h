@@ -21,7 +21,8 @@ struct LogContext {
 std::string FormatLogLine(const SYSTEMTIME& time, const LogContext& context, const char* step,
                           DWORD result, const std::string& error_text, const std::string& detail);
 
-// Windows' text for an error code, on one line, or "(no text for this code)".
+// "NAME: meaning" for Setup's and WinVerifyTrust's codes that a driver install meets, else
+// Windows' text for the code, on one line, or "(no text for this code)".
 std::string ErrorText(DWORD code);
 
 // Appends one line for `step`. A log that cannot be written is passed over: the work goes on.

@@ -4,42 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "catalog/trust_prediction.h"
 #include "inf/inf_document.h"
 #include "inf/inf_models.h"
 #include "inf/inf_text.h"
 #include "preinstaller/command_line.h"
 #include "preinstaller/log.h"
+#include "preinstaller/package_check.h"
 #include "preinstaller/wide_text.h"
-
-// Bytes read per call; the whole read stops one byte past the INF reader's cap.
-static const DWORD kReadChunk = 64 * 1024;
-
-// Reads at most kInfReadLimit + 1 bytes, so that a larger file shows as such without being
-// read whole. Returns 0 or the error of the call that failed.
-static DWORD ReadInfBytes(const std::wstring& path, std::vector<unsigned char>* bytes) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        return GetLastError();
-    }
-    bytes->clear();
-    DWORD error = ERROR_SUCCESS;
-    while (bytes->size() <= kInfReadLimit) {
-        const size_t before = bytes->size();
-        bytes->resize(before + kReadChunk);
-        DWORD got = 0;
-        if (!ReadFile(file, bytes->data() + before, kReadChunk, &got, NULL)) {
-            error = GetLastError();
-            got = 0;
-        }
-        bytes->resize(before + got);
-        if (got == 0) {
-            break;
-        }
-    }
-    CloseHandle(file);
-    return error;
-}
 
 // The result of one step: its code and what the log says beside it.
 struct Outcome {
@@ -53,7 +25,8 @@ static Outcome OutcomeOf(DWORD code, const std::string& detail) {
 }
 
 // Resolves the INF's full path and reads its hardware IDs for `build`.
-static Outcome ReadInf(WindowsKind build, LogContext* context, std::vector<std::string>* ids) {
+static Outcome ReadInf(WindowsKind build, LogContext* context, InfDocument* document,
+                       std::vector<std::string>* ids) {
     wchar_t full[MAX_PATH];
     const DWORD length = GetFullPathNameW(context->inf.c_str(), MAX_PATH, full, NULL);
     if (length == 0) {
@@ -73,7 +46,7 @@ static Outcome ReadInf(WindowsKind build, LogContext* context, std::vector<std::
         return OutcomeOf(ERROR_DIRECTORY_NOT_SUPPORTED, "the INF path names a folder, not a file");
     }
     std::vector<unsigned char> bytes;
-    const DWORD read_error = ReadInfBytes(context->inf, &bytes);
+    const DWORD read_error = ReadBoundedFile(context->inf, kInfReadLimit, &bytes);
     if (read_error != ERROR_SUCCESS) {
         return OutcomeOf(read_error, "could not read the INF");
     }
@@ -91,7 +64,8 @@ static Outcome ReadInf(WindowsKind build, LogContext* context, std::vector<std::
     if (!DecodeInfText(bytes.data(), bytes.size(), &text, &encoding, &error)) {
         return OutcomeOf(ERROR_INVALID_DATA, "the INF " + error);
     }
-    if (!HardwareIdsForArch(ParseInfText(text, encoding), build, ids, &error)) {
+    *document = ParseInfText(text, encoding);
+    if (!HardwareIdsForArch(*document, build, ids, &error)) {
         return OutcomeOf(ERROR_SECTION_NOT_FOUND, std::string("the INF has ") + error);
     }
     std::string listed;
@@ -127,10 +101,32 @@ DWORD RunPreinstaller(WindowsKind build, const wchar_t* command_line) {
         }
     }
     std::vector<std::string> ids;
-    const DWORD read = Logged(context, "read", ReadInf(build, &context, &ids));
+    InfDocument document;
+    const DWORD read = Logged(context, "read", ReadInf(build, &context, &document, &ids));
     if (read != ERROR_SUCCESS) {
         return read;
     }
+    // A package that does not match its catalog is not offered to Windows at all: Windows
+    // would ask an administrator to accept an altered package.
+    const PackageCheck check = CheckPackageCatalog(build, context.inf, document);
+    for (size_t i = 0; i < check.problems.size(); ++i) {
+        LogStep(context, "catalog", check.code, check.problems[i]);
+    }
+    if (check.code != ERROR_SUCCESS) {
+        return Logged(context, "done",
+                      OutcomeOf(check.code, check.code == ERROR_NO_CATALOG_FOR_OEM_INF
+                                                ? "nothing staged: the package's catalog is "
+                                                  "missing or unreadable"
+                                                : "nothing staged: the package on the media is "
+                                                  "not the one that was signed"));
+    }
+    Logged(context, "catalog", OutcomeOf(ERROR_SUCCESS, check.summary));
+    // What Windows will make of the signer; staging goes ahead whatever it says, and Windows'
+    // own answer stays the exit code.
+    const TrustPrediction prediction =
+        check.catalog.empty() ? PredictUnsigned()
+                              : PredictTrust(check.catalog, context.inf, check.inf_tag, check.read);
+    LogStep(context, "trust", static_cast<DWORD>(prediction.answer), prediction.line);
 
     wchar_t stored[MAX_PATH] = L"";
     if (!SetupCopyOEMInfW(context.inf.c_str(), NULL, SPOST_PATH, 0, stored, MAX_PATH, NULL, NULL)) {

@@ -17,6 +17,10 @@
 #include <newdev.h>
 // Hashing for catalogs: Windows' own CNG.
 #include <bcrypt.h>
+// Whether Windows trusts a catalog's signer: WinVerifyTrust and the certificate stores.
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <softpub.h>
 
 #else
 
@@ -152,6 +156,98 @@ NTSTATUS BCryptFinishHash(BCRYPT_HASH_HANDLE hHash, PUCHAR pbOutput, ULONG cbOut
 NTSTATUS BCryptDestroyHash(BCRYPT_HASH_HANDLE hHash);
 NTSTATUS BCryptCloseAlgorithmProvider(BCRYPT_ALG_HANDLE hAlgorithm, ULONG dwFlags);
 
+// Whether Windows trusts a catalog's signer: WinVerifyTrust on a catalog member for driver
+// installation, and a certificate looked up in a system store. Only the fields used here.
+typedef int32_t LONG;
+typedef uint8_t BYTE;
+typedef uintptr_t ULONG_PTR;
+typedef void* HCERTSTORE;
+struct GUID {
+    uint32_t Data1;
+    uint16_t Data2;
+    uint16_t Data3;
+    uint8_t Data4[8];
+};
+struct WINTRUST_CATALOG_INFO {
+    DWORD cbStruct;
+    DWORD dwCatalogVersion;
+    LPCWSTR pcwszCatalogFilePath;
+    LPCWSTR pcwszMemberTag;
+    LPCWSTR pcwszMemberFilePath;
+    HANDLE hMemberFile;
+    BYTE* pbCalculatedFileHash;
+    DWORD cbCalculatedFileHash;
+    const void* pcCatalogContext;
+    HANDLE hCatAdmin;
+};
+struct WINTRUST_DATA {
+    DWORD cbStruct;
+    LPVOID pPolicyCallbackData;
+    LPVOID pSIPClientData;
+    DWORD dwUIChoice;
+    DWORD fdwRevocationChecks;
+    DWORD dwUnionChoice;
+    WINTRUST_CATALOG_INFO* pCatalog;
+    DWORD dwStateAction;
+    HANDLE hWVTStateData;
+    WCHAR* pwszURLReference;
+    DWORD dwProvFlags;
+    DWORD dwUIContext;
+};
+struct CERT_CONTEXT;
+typedef const CERT_CONTEXT* PCCERT_CONTEXT;
+struct DRIVER_VER_INFO {
+    DWORD cbStruct;
+    ULONG_PTR dwReserved1;
+    ULONG_PTR dwReserved2;
+    DWORD dwPlatform;
+    DWORD dwVersion;
+    WCHAR wszVersion[MAX_PATH];
+    WCHAR wszSignedBy[MAX_PATH];
+    PCCERT_CONTEXT pcSignerCertContext;
+};
+struct CRYPT_INTEGER_BLOB {
+    DWORD cbData;
+    BYTE* pbData;
+};
+typedef CRYPT_INTEGER_BLOB CERT_NAME_BLOB;
+struct CERT_INFO {
+    DWORD dwVersion;
+    CRYPT_INTEGER_BLOB SerialNumber;
+    CERT_NAME_BLOB Issuer;
+};
+#define DRIVER_ACTION_VERIFY                               \
+    {                                                      \
+        0xf750e6c3, 0x38ee, 0x11d1, {                      \
+            0x85, 0xe5, 0x00, 0xc0, 0x4f, 0xc2, 0x95, 0xee \
+        }                                                  \
+    }
+#define WTD_UI_NONE 2u
+#define WTD_REVOKE_NONE 0u
+#define WTD_CHOICE_CATALOG 2u
+#define WTD_STATEACTION_IGNORE 0u
+#define X509_ASN_ENCODING 0x00000001u
+#define PKCS_7_ASN_ENCODING 0x00010000u
+#define CERT_STORE_PROV_SYSTEM_W (reinterpret_cast<LPCSTR>(static_cast<intptr_t>(10)))
+#define CERT_SYSTEM_STORE_LOCAL_MACHINE 0x00020000u
+#define CERT_STORE_READONLY_FLAG 0x00008000u
+#define CERT_STORE_OPEN_EXISTING_FLAG 0x00004000u
+#define CERT_FIND_SUBJECT_CERT 0x000b0000u
+#define TRUST_E_NOSIGNATURE static_cast<LONG>(0x800B0100u)
+#define TRUST_E_BAD_DIGEST static_cast<LONG>(0x80096010u)
+#define CERT_E_EXPIRED static_cast<LONG>(0x800B0101u)
+#define CERT_E_UNTRUSTEDROOT static_cast<LONG>(0x800B0109u)
+#define TRUST_E_EXPLICIT_DISTRUST static_cast<LONG>(0x800B0111u)
+
+LONG WinVerifyTrust(HWND hwnd, GUID* pgActionID, LPVOID pWVTData);
+HCERTSTORE CertOpenStore(LPCSTR lpszStoreProvider, DWORD dwEncodingType, ULONG_PTR hCryptProv,
+                         DWORD dwFlags, const void* pvPara);
+PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE hCertStore, DWORD dwCertEncodingType,
+                                          DWORD dwFindFlags, DWORD dwFindType,
+                                          const void* pvFindPara, PCCERT_CONTEXT pPrevCertContext);
+BOOL CertFreeCertificateContext(PCCERT_CONTEXT pCertContext);
+BOOL CertCloseStore(HCERTSTORE hCertStore, DWORD dwFlags);
+
 #endif
 
 // Older SDKs lack it; the value is fixed by the Windows ABI.
@@ -160,6 +256,20 @@ NTSTATUS BCryptCloseAlgorithmProvider(BCRYPT_ALG_HANDLE hAlgorithm, ULONG dwFlag
 #endif
 #ifndef ERROR_DIRECTORY_NOT_SUPPORTED
 #define ERROR_DIRECTORY_NOT_SUPPORTED 336u
+#endif
+// Setup's codes for a package that does not match its catalog, and for a catalog that is not
+// there; MinGW's setupapi.h lacks the first.
+#ifndef ERROR_FILE_HASH_NOT_IN_CATALOG
+#define ERROR_FILE_HASH_NOT_IN_CATALOG 0xE000024Bu
+#endif
+#ifndef ERROR_NO_CATALOG_FOR_OEM_INF
+#define ERROR_NO_CATALOG_FOR_OEM_INF 0xE000022Fu
+#endif
+#ifndef ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED
+#define ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED 0xE0000242u
+#endif
+#ifndef ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED
+#define ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED 0xE0000243u
 #endif
 
 #endif

@@ -65,7 +65,7 @@ class FileSetTest : public testing::TestWithParam<FileSetCase> {};
 
 TEST_P(FileSetTest, HoldsTheInfAndWhatItReaches) {
     const InfDocument document = ParseInfText(std::string(kHead) + GetParam().inf, kInfAnsiOrUtf8);
-    const FileSet set = FindPackageFiles(document, "p.inf");
+    const FileSet set = FindPackageFiles(document, "p.inf", NULL);
     EXPECT_EQ(Files(set), GetParam().files);
     for (const FileSetProblem& problem : set.problems) {
         ADD_FAILURE() << problem.file << " line " << problem.inf_line << ": " << problem.text;
@@ -107,7 +107,7 @@ class FileSetProblemTest : public testing::TestWithParam<ProblemCase> {};
 
 TEST_P(FileSetProblemTest, NamesTheLine) {
     const InfDocument document = ParseInfText(std::string(kHead) + GetParam().inf, kInfAnsiOrUtf8);
-    const FileSet set = FindPackageFiles(document, "p.inf");
+    const FileSet set = FindPackageFiles(document, "p.inf", NULL);
     ASSERT_EQ(set.problems.size(), 1u) << Files(set);
     EXPECT_EQ(set.problems[0].inf_line, GetParam().line);
     EXPECT_NE(set.problems[0].text.find(GetParam().text), std::string::npos)
@@ -118,6 +118,63 @@ INSTANTIATE_TEST_SUITE_P(Cases, FileSetProblemTest, testing::ValuesIn(kProblems)
                          [](const testing::TestParamInfo<ProblemCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// One platform's files, as the pre-installer checks them: another platform's decorated list
+// stays out, the undecorated one stays in, and a copy listed only for another platform is no
+// problem.
+static const char kTwoPlatforms[] =
+    "[SourceDisksNames]\n1=d\n[SourceDisksFiles]\ncommon.bin=1\n[SourceDisksFiles.x86]\n"
+    "x.sys=1\n[SourceDisksFiles.AMD64]\na.sys=1\n[I.NTamd64]\nCopyFiles=@a.sys\n[I.NTx86]\n"
+    "CopyFiles=@x.sys\n";
+
+struct PlatformCase {
+    const char* name;
+    const char* platform;
+    const char* files;
+};
+
+static const PlatformCase kPlatforms[] = {
+    {"every_platform", NULL, "p.inf>p.inf|common.bin>common.bin|x.sys>x.sys|a.sys>a.sys"},
+    {"x86", "x86", "p.inf>p.inf|common.bin>common.bin|x.sys>x.sys"},
+    {"amd64_in_any_case", "amd64", "p.inf>p.inf|common.bin>common.bin|a.sys>a.sys"},
+};
+
+TEST(FindPackageFiles, OnePlatformsFiles) {
+    const InfDocument document = ParseInfText(std::string(kHead) + kTwoPlatforms, kInfAnsiOrUtf8);
+    for (const PlatformCase& c : kPlatforms) {
+        const FileSet set = FindPackageFiles(document, "p.inf", c.platform);
+        EXPECT_EQ(Files(set), c.files) << c.name;
+        EXPECT_TRUE(set.problems.empty()) << c.name << ": " << set.problems[0].text;
+    }
+}
+
+// The catalog Windows uses: this kind's decoration, then .NT, then the plain key.
+struct CatalogKeyCase {
+    const char* name;
+    const char* version;  // [Version] lines
+    WindowsKind kind;
+    const char* catalog;
+};
+
+static const CatalogKeyCase kCatalogKeys[] = {
+    {"decorated_for_this_kind_first",
+     "CatalogFile=all.cat\nCatalogFile.NT=nt.cat\nCatalogFile.NTamd64=a.cat\n", kWindows64Bit,
+     "a.cat"},
+    {"nt_before_plain", "CatalogFile=all.cat\nCatalogFile.NT=nt.cat\nCatalogFile.NTamd64=a.cat\n",
+     kWindows32Bit, "nt.cat"},
+    {"plain_alone", "CatalogFile=all.cat\n", kWindows64Bit, "all.cat"},
+    {"other_kind_only", "CatalogFile.NTx86=x.cat\n", kWindows64Bit, ""},
+    {"strings_substituted", "CatalogFile.ntx86=%C%\n[Strings]\nC=\"s.cat\"\n", kWindows32Bit,
+     "s.cat"},
+};
+
+TEST(CatalogFileFor, WindowsOrderOfKeys) {
+    for (const CatalogKeyCase& c : kCatalogKeys) {
+        const InfDocument document = ParseInfText(
+            std::string("[Version]\nSignature=\"$Windows NT$\"\n") + c.version, kInfAnsiOrUtf8);
+        EXPECT_EQ(CatalogFileFor(document, c.kind), c.catalog) << c.name;
+    }
+}
 
 TEST(CatalogHardwareIds, LowerCasedInFirstAppearanceAcrossDecorations) {
     const InfDocument document = ParseInfText(

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(check.catalog.empty());
         }
     }
-    const FileSet set = FindPackageFiles(document, "f.inf");
+    const FileSet set = FindPackageFiles(document, "f.inf", NULL);
     FUZZ_CHECK(!set.files.empty() && set.files[0].relative == "f.inf");
     for (size_t i = 1; i < set.files.size(); ++i) {
         const std::string& relative = set.files[i].relative;

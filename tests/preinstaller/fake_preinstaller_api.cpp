@@ -28,6 +28,10 @@ void ResetPreinstallerFakes() {
     preinstaller_fakes.copy_error = 0;
     preinstaller_fakes.stored_as = L"C:\\Windows\\INF\\oem7.inf";
     preinstaller_fakes.read_fails_at = static_cast<size_t>(-1);
+    preinstaller_fakes.trust_answer = 0;
+    preinstaller_fakes.publisher_trusted = false;
+    preinstaller_fakes.open_stores = 0;
+    preinstaller_fakes.open_certificates = 0;
     open_files.clear();
     last_error = 0;
 }
@@ -213,5 +217,63 @@ BOOL UpdateDriverForPlugAndPlayDevicesW(HWND parent, LPCWSTR id, LPCWSTR inf, DW
     if (reboot != NULL) {
         *reboot = answer->second.reboot;
     }
+    return TRUE;
+}
+
+static int fake_store_token = 0;
+static int fake_certificate_token = 0;
+
+LONG WinVerifyTrust(HWND, GUID* action, LPVOID data) {
+    static const GUID kDriverAction = DRIVER_ACTION_VERIFY;
+    const WINTRUST_DATA* trust = static_cast<const WINTRUST_DATA*>(data);
+    WinVerifyTrustCall call;
+    call.is_driver_action = memcmp(action, &kDriverAction, sizeof kDriverAction) == 0;
+    const DRIVER_VER_INFO* info = static_cast<const DRIVER_VER_INFO*>(trust->pPolicyCallbackData);
+    call.has_driver_info = info != NULL && info->cbStruct == sizeof(DRIVER_VER_INFO);
+    call.ui_choice = trust->dwUIChoice;
+    call.union_choice = trust->dwUnionChoice;
+    call.state_action = trust->dwStateAction;
+    call.catalog = trust->pCatalog->pcwszCatalogFilePath;
+    call.member_tag = trust->pCatalog->pcwszMemberTag;
+    call.member_file = trust->pCatalog->pcwszMemberFilePath;
+    preinstaller_fakes.trust_calls.push_back(call);
+    return preinstaller_fakes.trust_answer;
+}
+
+HCERTSTORE CertOpenStore(LPCSTR provider, DWORD, ULONG_PTR, DWORD flags, const void* parameter) {
+    CertStoreCall call = CertStoreCall();
+    call.is_system_store = provider == CERT_STORE_PROV_SYSTEM_W;
+    call.flags = flags;
+    call.name = static_cast<const wchar_t*>(parameter);
+    preinstaller_fakes.store_calls.push_back(call);
+    ++preinstaller_fakes.open_stores;
+    return &fake_store_token;
+}
+
+PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD, DWORD, DWORD find_type,
+                                          const void* parameter, PCCERT_CONTEXT) {
+    if (store != &fake_store_token || preinstaller_fakes.store_calls.empty()) {
+        return NULL;
+    }
+    const CERT_INFO* wanted = static_cast<const CERT_INFO*>(parameter);
+    CertStoreCall& call = preinstaller_fakes.store_calls.back();
+    call.find_type = find_type;
+    call.issuer.assign(reinterpret_cast<const char*>(wanted->Issuer.pbData), wanted->Issuer.cbData);
+    call.serial.assign(reinterpret_cast<const char*>(wanted->SerialNumber.pbData),
+                       wanted->SerialNumber.cbData);
+    if (!preinstaller_fakes.publisher_trusted) {
+        return NULL;
+    }
+    ++preinstaller_fakes.open_certificates;
+    return reinterpret_cast<PCCERT_CONTEXT>(&fake_certificate_token);
+}
+
+BOOL CertFreeCertificateContext(PCCERT_CONTEXT) {
+    --preinstaller_fakes.open_certificates;
+    return TRUE;
+}
+
+BOOL CertCloseStore(HCERTSTORE, DWORD) {
+    --preinstaller_fakes.open_stores;
     return TRUE;
 }

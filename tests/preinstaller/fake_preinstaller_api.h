@@ -38,6 +38,28 @@ struct UpdateAnswer {
     BOOL reboot;
 };
 
+// One WinVerifyTrust call, as asked.
+struct WinVerifyTrustCall {
+    bool is_driver_action;  // DRIVER_ACTION_VERIFY
+    bool has_driver_info;   // a DRIVER_VER_INFO of its own size as policy data
+    DWORD ui_choice;
+    DWORD union_choice;
+    DWORD state_action;
+    std::wstring catalog;
+    std::wstring member_tag;
+    std::wstring member_file;
+};
+
+// One CertOpenStore call, and the certificate asked for in that store.
+struct CertStoreCall {
+    bool is_system_store;  // CERT_STORE_PROV_SYSTEM_W
+    DWORD flags;
+    std::wstring name;
+    DWORD find_type;
+    std::string issuer;  // the CERT_INFO's issuer, as passed
+    std::string serial;  // the CERT_INFO's serial number, as passed (little-endian)
+};
+
 struct PreinstallerFakes {
     std::map<std::wstring, FakeFile> files;  // by full path
     std::string log;                         // what was appended to the log file
@@ -52,6 +74,12 @@ struct PreinstallerFakes {
     std::vector<UpdateDriverCall> update_calls;
     std::vector<std::string> sequence;  // names of the driver calls, in order
     size_t read_fails_at;               // ReadFile fails once a file is read this far
+    LONG trust_answer;                  // what WinVerifyTrust answers
+    std::vector<WinVerifyTrustCall> trust_calls;
+    bool publisher_trusted;  // Trusted Publishers holds the certificate asked for
+    std::vector<CertStoreCall> store_calls;
+    int open_stores;        // stores opened and not closed
+    int open_certificates;  // certificate contexts handed out and not freed
 };
 
 extern PreinstallerFakes preinstaller_fakes;

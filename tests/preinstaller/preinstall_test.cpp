@@ -344,12 +344,16 @@ TEST_F(PreinstallCallsTest, LogsOneLinePerStepInTheTempFolder) {
         "2026-12-09 10:11:12 | x64 | read | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | error "
         "0. | "
         "2 hardware ID(s): USB\\VID_F055&PID_0A11, USB\\VID_F055&PID_0A12\r\n"
+        "2026-12-09 10:11:12 | x64 | catalog | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | "
+        "error 0. | quenusb.inf names no catalog: the package is unsigned\r\n"
+        "2026-12-09 10:11:12 | x64 | trust | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | "
+        "error 0. | unsigned: Windows will ask an administrator or refuse\r\n"
         "2026-12-09 10:11:12 | x64 | stage | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | "
         "error 0. | "
         "in the driver store as C:\\Windows\\INF\\oem7.inf\r\n";
     EXPECT_EQ(preinstaller_fakes.log.substr(0, expected.size()), expected);
-    // read, stage, two updates, done.
-    EXPECT_EQ(preinstaller_fakes.log_paths.size(), 5u);
+    // read, catalog, trust, stage, two updates, done.
+    EXPECT_EQ(preinstaller_fakes.log_paths.size(), 7u);
 }
 
 TEST_F(PreinstallCallsTest, NonAsciiPathWithBlanksReachesTheCallsWhole) {
