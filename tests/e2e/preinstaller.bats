@@ -2,10 +2,13 @@
 # The real pre-installer under one Wine prefix (WINEPREFIX): each case lays a distribution
 # folder with the real QZDrvPrep builds, runs it (through the launcher or directly), and checks
 # the driver store (C:\windows\inf, found by content), the exit code and the log.
-# Environment: WINEPREFIX, E2E_WORK (scratch folder), LAUNCHER_EXE, PREP_X86, PREP_X64.
+# Environment: WINEPREFIX, E2E_WORK (scratch folder), LAUNCHER_EXE, PREP_X86, PREP_X64,
+# CATALOG_TOOL (the Linux driversetup-catalog).
 
-# What 0xE0000235 (ERROR_IN_WOW64) leaves of an exit code on Linux: its low byte.
-readonly kInWow64LowByte=53
+# What Setup's codes leave of an exit code on Linux: their low byte.
+readonly kInWow64LowByte=53           # 0xE0000235, ERROR_IN_WOW64
+readonly kNoCatalogLowByte=47         # 0xE000022F, ERROR_NO_CATALOG_FOR_OEM_INF
+readonly kHashNotInCatalogLowByte=75  # 0xE000024B, ERROR_FILE_HASH_NOT_IN_CATALOG
 
 setup() {
     load "${BATS_TEST_DIRNAME}/../bats_helper"
@@ -35,6 +38,25 @@ teardown() {
 # copies_in_store: how many files in the INF folder have the sample INF's exact bytes.
 copies_in_store() { wine_staged_copies "$WINEPREFIX" "$sample_inf" | grep -c . || true; }
 
+# sign_catalog CAT: signs CAT in place with a throwaway certificate made once per work folder.
+sign_catalog() {
+    local pki=$E2E_WORK/preinstaller-pki
+    if [ ! -f "$pki/cert.pem" ]; then
+        mkdir -p "$pki"
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$pki/key.pem" -out "$pki/cert.pem" \
+            -days 2 -subj "/CN=Throwaway Preinstaller Signer" \
+            -addext "extendedKeyUsage=codeSigning" >"$pki/log" 2>&1
+    fi
+    osslsigncode sign -certs "$pki/cert.pem" -key "$pki/key.pem" -in "$1" -out "$1.signed" \
+        >/dev/null
+    mv "$1.signed" "$1"
+}
+
+# run_prep: runs this prefix's pre-installer on the sample INF; sets exit_code.
+run_prep() {
+    run_in_dist "$program" /I "Drive\\Tavix\\$arch_dir\\quenusb.inf"
+}
+
 # run_in_dist PROGRAM [ARG...]: runs a Windows program in the folder; sets exit_code.
 run_in_dist() {
     exit_code=0
@@ -55,6 +77,8 @@ stages_through_the_launcher() {
     expect_equal "finished runs in the log" "$(grep -c '| done |' "$log" 2>/dev/null)" "$runs"
     expect_file_line "stage line" "$log" "| $build | stage | $(wine_windows_path "$sample_inf") | 0 |"
     expect_file_line "done line" "$log" "| $build | done | $(wine_windows_path "$sample_inf") | 0 |"
+    # The sample's catalog is unsigned, which Wine's WinVerifyTrust says too.
+    expect_file_line "trust line" "$log" "| $build | trust | $(wine_windows_path "$sample_inf") | 0x800B0100 | TRUST_E_NOSIGNATURE: the catalog is not signed | unsigned: Windows will ask an administrator or refuse"
 }
 
 @test "launcher_stages" {
@@ -74,12 +98,43 @@ stages_through_the_launcher() {
 }
 
 @test "catalog_missing" {
-    # Setup copies the catalog with the INF; without it nothing is staged.
     rm -f "${sample_inf%.inf}.cat"
-    run_in_dist "$program" /I "Drive\\Tavix\\$arch_dir\\quenusb.inf"
-    expect_equal "exit code (ERROR_FILE_NOT_FOUND)" "$exit_code" 2
-    expect_file_line "stage line" "$log" "| $build | stage | $(wine_windows_path "$sample_inf") | 2 |"
-    expect_file_line "hint" "$log" "such as its catalog, is not beside it"
+    run_prep
+    expect_equal "exit code (low byte of ERROR_NO_CATALOG_FOR_OEM_INF)" "$exit_code" "$kNoCatalogLowByte"
+    expect_file_line "catalog line" "$log" "| $build | catalog | $(wine_windows_path "$sample_inf") | 0xE000022F | ERROR_NO_CATALOG_FOR_OEM_INF: the package has no usable catalog | quenusb.cat, the catalog quenusb.inf names, is not beside it"
+    expect_equal "copies in the store" "$(copies_in_store)" 0
+}
+
+@test "signed_and_intact" {
+    sign_catalog "${sample_inf%.inf}.cat"
+    run_prep
+    expect_equal "exit code" "$exit_code" 0
+    expect_equal "byte-identical copies of the INF in C:\\windows\\inf" "$(copies_in_store)" 1
+    expect_file_line "catalog line" "$log" "| $build | catalog | $(wine_windows_path "$sample_inf") | 0 |"
+    # Wine trusts every signed catalog; its Trusted Publishers store does not hold this signer.
+    expect_file_line "trust line" "$log" "| $build | trust | $(wine_windows_path "$sample_inf") | 0 | Success. | Windows will ask an administrator to trust Throwaway Preinstaller Signer"
+}
+
+@test "inf_edited_after_signing" {
+    sign_catalog "${sample_inf%.inf}.cat"
+    echo "; edited after signing" >>"$sample_inf"
+    run_prep
+    expect_equal "exit code (low byte of ERROR_FILE_HASH_NOT_IN_CATALOG)" "$exit_code" "$kHashNotInCatalogLowByte"
+    expect_file_line "catalog line" "$log" "| $build | catalog | $(wine_windows_path "$sample_inf") | 0xE000024B | ERROR_FILE_HASH_NOT_IN_CATALOG: a file of the package is not in its catalog: it was changed after it was signed | quenusb.inf does not match quenusb.cat: the package was changed after it was signed"
+    expect_equal "copies of the edited INF in the store" "$(copies_in_store)" 0
+}
+
+@test "copied_file_removed" {
+    # The sample copies nothing; this package also copies quenusb.bin, and its catalog holds it.
+    printf '[QuenUsb_Install.Copy]\r\nCopyFiles=QuenUsb_Files\r\n[QuenUsb_Files]\r\nquenusb.bin\r\n[DestinationDirs]\r\nQuenUsb_Files=12\r\n[SourceDisksNames]\r\n1=%%Vendor%%\r\n[SourceDisksFiles]\r\nquenusb.bin=1\r\n' >>"$sample_inf"
+    echo firmware >"$(dirname "$sample_inf")/quenusb.bin"
+    "$CATALOG_TOOL" make "$sample_inf" >/dev/null
+    sign_catalog "${sample_inf%.inf}.cat"
+    rm "$(dirname "$sample_inf")/quenusb.bin"
+    run_prep
+    expect_equal "exit code (low byte of ERROR_FILE_HASH_NOT_IN_CATALOG)" "$exit_code" "$kHashNotInCatalogLowByte"
+    expect_file_line "catalog line" "$log" "| quenusb.bin (INF line "
+    expect_file_line "catalog line" "$log" ") is missing: the package is incomplete"
     expect_equal "copies in the store" "$(copies_in_store)" 0
 }
 
