@@ -19,6 +19,10 @@ static const TrustCode kTrustCodes[] = {
      "the signer's certificate has expired and the signature has no time stamp"},
     {static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), "TRUST_E_EXPLICIT_DISTRUST",
      "the signer's certificate is marked as distrusted on this machine"},
+    {0x80096004u, "TRUST_E_CERT_SIGNATURE", "the catalog's signature cannot be verified"},
+    {0x800B010Au, "CERT_E_CHAINING",
+     "the signer's certificate does not chain to a root this machine trusts"},
+    {0x800B0004u, "TRUST_E_SUBJECT_NOT_TRUSTED", "this machine's policy does not trust the signer"},
     {ERROR_NO_CATALOG_FOR_OEM_INF, "ERROR_NO_CATALOG_FOR_OEM_INF",
      "the package has no usable catalog"},
     {ERROR_FILE_HASH_NOT_IN_CATALOG, "ERROR_FILE_HASH_NOT_IN_CATALOG",
@@ -107,15 +111,15 @@ TrustPrediction PredictTrust(const std::wstring& catalog_path, const std::wstrin
         char unknown[64];
         snprintf(unknown, sizeof unknown, "WinVerifyTrust answered 0x%08X",
                  static_cast<unsigned>(answer));
-        return Prediction(kTrustRefused, answer,
-                          std::string("Windows will refuse it: ") +
-                              (code != NULL ? code->meaning : unknown));
+        return Prediction(
+            kTrustRefused, answer,
+            std::string("Windows will refuse it: ") + (code != NULL ? code->meaning : unknown));
     }
     if (InTrustedPublishers(catalog)) {
         return Prediction(kTrustSilent, answer, "Windows will install it without asking");
     }
-    return Prediction(kTrustAsks, answer,
-                      "Windows will ask an administrator to trust " +
-                          (catalog.signer_name.empty() ? std::string("its signer")
-                                                       : catalog.signer_name));
+    return Prediction(
+        kTrustAsks, answer,
+        "Windows will ask an administrator to trust " +
+            (catalog.signer_name.empty() ? std::string("its signer") : catalog.signer_name));
 }

@@ -42,7 +42,8 @@ static const char kUsage[] =
     "DriverSetup.exe itself. Names are matched as Windows matches them, ignoring letter\n"
     "case, with a warning where only that makes them match. It reads at most the first 64 KiB\n"
     "of a program and 4 MiB of an INF; a larger INF is an error.\n"
-    "On Windows it also says which row the launcher would start on this machine.\n"
+    "On Windows it also says which row the launcher would start on this machine, and whether\n"
+    "Windows there will install that row's package without asking.\n"
     "\n"
     "Each check prints one line, ok, warning or error, with the path and what to do.\n"
     "\n"
@@ -135,13 +136,14 @@ int main(int argc, char* argv[]) {
     }
 #ifdef _WIN32
     Findings machine_findings;
-    const std::string machine_line =
-        DescribeThisMachine(ReadThisMachine(), shown_folder, &machine_findings);
+    const MachineFacts facts = ReadThisMachine();
+    const std::string machine_line = DescribeThisMachine(facts, shown_folder, &machine_findings);
     for (size_t i = 0; i < machine_findings.size(); ++i) {
         printf("%s\n", FormatFinding(machine_findings[i], colour).c_str());
     }
     findings.insert(findings.end(), machine_findings.begin(), machine_findings.end());
     printf("%s\n", machine_line.c_str());
+    printf("%s\n", PredictThisMachine(facts, shown_folder).c_str());
 #endif
     printf("%s\n", FormatSummary(findings).c_str());
     return ExitCodeFor(findings, strict);

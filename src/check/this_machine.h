@@ -24,4 +24,10 @@ std::string DescribeThisMachine(const MachineFacts& facts, const std::string& fo
 // Gathers the facts with the real Windows calls. Only built for Windows.
 MachineFacts ReadThisMachine();
 
+// The "this machine: ..." line that says what Windows will make of the package of the row the
+// launcher would start from `folder` (its full path), as the pre-installer will log it: the
+// package checked against its catalog, then WinVerifyTrust and Trusted Publishers asked. Only
+// built for Windows.
+std::string PredictThisMachine(const MachineFacts& facts, const std::string& folder);
+
 #endif

@@ -1,6 +1,15 @@
 // The real Windows calls behind the "this machine" line.
 #include "check/this_machine.h"
 
+#include <vector>
+
+#include "catalog/package_check.h"
+#include "catalog/trust_prediction.h"
+#include "inf/inf_document.h"
+#include "inf/inf_text.h"
+#include "inf/wide_text.h"
+#include "launcher/preinstaller_variants.h"
+
 #include "probe/probe.h"
 #include "win/optional_function.h"
 #include "win/winapi_seam.h"
@@ -23,4 +32,31 @@ MachineFacts ReadThisMachine() {
         }
     }
     return facts;
+}
+
+std::string PredictThisMachine(const MachineFacts& facts, const std::string& folder) {
+    static const char kLine[] = "this machine: ";
+    const WindowsKind kind = facts.probe_answer == 1 ? kWindows64Bit : kWindows32Bit;
+    const std::string parameters = kPreinstallerVariants[kind].lpParameters;
+    const std::wstring inf =
+        WideFromUtf8(folder + "\\" + parameters.substr(sizeof PREINSTALLER_INF_SWITCH - 1));
+    std::vector<unsigned char> bytes;
+    std::string text;
+    std::string error;
+    InfEncoding encoding = kInfAnsiOrUtf8;
+    if (ReadBoundedFile(inf, kInfReadLimit, &bytes) != ERROR_SUCCESS ||
+        bytes.size() > kInfReadLimit ||
+        !DecodeInfText(bytes.data(), bytes.size(), &text, &encoding, &error)) {
+        return std::string(kLine) + "no prediction: the package's INF cannot be read";
+    }
+    const PackageCheck check = CheckPackageCatalog(kind, inf, ParseInfText(text, encoding));
+    if (check.code != ERROR_SUCCESS) {
+        return std::string(kLine) + "the pre-installer would stage nothing: " +
+               (check.problems.empty() ? std::string("the package does not match its catalog")
+                                       : check.problems[0]);
+    }
+    const TrustPrediction prediction =
+        check.catalog.empty() ? PredictUnsigned()
+                              : PredictTrust(check.catalog, inf, check.inf_tag, check.read);
+    return std::string(kLine) + prediction.line;
 }

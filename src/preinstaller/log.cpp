@@ -4,7 +4,7 @@
 #include <stdio.h>
 
 #include "catalog/trust_prediction.h"
-#include "preinstaller/wide_text.h"
+#include "inf/wide_text.h"
 #include "win/windows_kinds.h"
 
 const wchar_t kLogFileName[] = L"QZDrvPrep.log";

@@ -10,8 +10,8 @@
 #include "inf/inf_text.h"
 #include "preinstaller/command_line.h"
 #include "preinstaller/log.h"
-#include "preinstaller/package_check.h"
-#include "preinstaller/wide_text.h"
+#include "catalog/package_check.h"
+#include "inf/wide_text.h"
 
 // The result of one step: its code and what the log says beside it.
 struct Outcome {

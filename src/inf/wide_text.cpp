@@ -1,5 +1,5 @@
 // Conversions between UTF-8 and wide strings of UTF-16 units, through the one codec.
-#include "preinstaller/wide_text.h"
+#include "inf/wide_text.h"
 
 #include "inf/utf16.h"
 

@@ -1,8 +1,8 @@
 // UTF-8 and Windows' wide text. Wide strings hold UTF-16 code units on every platform: on
 // Windows wchar_t is 16 bits, and on the host, where it is wider, the tests put in the same
 // units, so the code that ships is the code that is tested.
-#ifndef DRIVERSETUP_PREINSTALLER_WIDE_TEXT_H
-#define DRIVERSETUP_PREINSTALLER_WIDE_TEXT_H
+#ifndef DRIVERSETUP_INF_WIDE_TEXT_H
+#define DRIVERSETUP_INF_WIDE_TEXT_H
 
 #include <string>
 

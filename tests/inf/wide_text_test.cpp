@@ -1,7 +1,7 @@
 // UTF-8 and wide text both ways, with the characters that paths and INFs really hold.
 #include <gtest/gtest.h>
 
-#include "preinstaller/wide_text.h"
+#include "inf/wide_text.h"
 
 namespace {
 
