@@ -144,8 +144,11 @@ PackageCheck CheckPackageCatalog(WindowsKind build, const std::wstring& inf_path
         return check;
     }
     check.read = catalog;
-    check.summary = name + " holds " + inf_name + " and the " +
-                    std::to_string(set.files.size() - 1) +
-                    " file(s) it copies here, with their current hashes";
+    const size_t copied = set.files.size() - 1;
+    check.summary =
+        copied == 0 ? name + " holds " + inf_name + " with its current hash (it copies no files)"
+                    : name + " holds " + inf_name + " and the " + std::to_string(copied) +
+                          " file(s) it copies on this Windows, with their current "
+                          "hashes";
     return check;
 }

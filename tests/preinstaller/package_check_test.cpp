@@ -67,7 +67,7 @@ struct CatalogCase {
 static const CatalogCase kCases[] = {
     {"intact", kIntact, ERROR_SUCCESS,
      "catalog | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | error 0. | quenusb.cat holds "
-     "quenusb.inf and the 1 file(s) it copies here, with their current hashes"},
+     "quenusb.inf and the 1 file(s) it copies on this Windows, with their current hashes"},
     {"inf_edited", kInfEdited, ERROR_FILE_HASH_NOT_IN_CATALOG,
      "quenusb.inf does not match quenusb.cat: the package was changed after it was signed"},
     {"copied_file_changed", kSysChanged, ERROR_FILE_HASH_NOT_IN_CATALOG,
