@@ -67,5 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < set.problems.size(); ++i) {
         FUZZ_CHECK(!set.problems[i].text.empty());
     }
+    // One platform's files, as the pre-installer checks them: never more than every platform's,
+    // and the catalog it looks for is a name the INF gives.
+    const FileSet one_platform = FindPackageFiles(document, "f.inf", "amd64");
+    FUZZ_CHECK(one_platform.files.size() <= set.files.size());
+    FUZZ_CHECK(one_platform.problems.size() == set.problems.size());
+    for (int kind = 0; kind < kWindowsKindCount; ++kind) {
+        const std::string catalog = CatalogFileFor(document, static_cast<WindowsKind>(kind));
+        FUZZ_CHECK(catalog.empty() || !NamedCatalog(document).empty());
+    }
     return 0;
 }
