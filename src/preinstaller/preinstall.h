@@ -10,8 +10,11 @@
 // a restart, 87 for a bad command line, else the Win32 error of the step that failed.
 // In order: the command line; the 32-bit build refuses to run on 64-bit Windows
 // (ERROR_IN_WOW64); the INF must be a regular file that the INF reader takes, with hardware
-// IDs for this build; SetupCopyOEMInfW stages it; UpdateDriverForPlugAndPlayDevicesW runs for
-// each ID, where ERROR_NO_SUCH_DEVINST (no such device plugged in) counts as success.
+// IDs for this build; the package must match the catalog Windows uses for this build
+// (ERROR_FILE_HASH_NOT_IN_CATALOG, ERROR_NO_CATALOG_FOR_OEM_INF; see CheckPackageCatalog);
+// WinVerifyTrust's prediction is logged; SetupCopyOEMInfW stages it, and its answer stands
+// whatever the prediction said; UpdateDriverForPlugAndPlayDevicesW runs for each ID, where
+// ERROR_NO_SUCH_DEVINST (no such device plugged in) counts as success.
 DWORD RunPreinstaller(WindowsKind build, const wchar_t* command_line);
 
 #endif
