@@ -17,6 +17,10 @@ enum DigestKind { kDigestSha1, kDigestSha256 };
 // The digest sizes, in DigestKind order.
 const size_t kDigestSizes[] = {20, 32};
 
+// What the checker and the pre-installer read of a catalog at most; real driver catalogs stay
+// far below it.
+const size_t kCatalogReadLimit = 16 * 1024 * 1024;
+
 struct CatalogMember {
     std::string tag;  // the identifier bytes as stored
     DigestKind digest_kind;

@@ -13,9 +13,6 @@
 #include "win/winapi_seam.h"
 #include "win/windows_kinds.h"
 
-// Reads a catalog no larger than this; real driver catalogs stay far below it.
-const size_t kCatalogReadLimit = 16 * 1024 * 1024;
-
 // Reads at most `limit` + 1 bytes of the file, so that a larger file shows as such without
 // being read whole. Returns 0 or the error of the call that failed.
 DWORD ReadBoundedFile(const std::wstring& path, size_t limit, std::vector<unsigned char>* bytes);

@@ -24,8 +24,9 @@ namespace fs = std::filesystem;
 static const int kExitOk = 0;
 static const int kExitPackage = 1;
 static const int kExitUsage = 2;
-// A catalog larger than this is no driver catalog (real ones stay far below 16 MiB).
-static const size_t kCatalogReadLimit = 64 * 1024 * 1024;
+// A catalog larger than this is no driver catalog (real ones stay far below 16 MiB); the tool
+// reads up to four times the checker's limit, so that it can still list an odd one.
+static const size_t kToolCatalogReadLimit = 4 * kCatalogReadLimit;
 static const size_t kListIdSize = 16;
 
 static const char kUsage[] =
@@ -266,7 +267,7 @@ static int Verify(const std::vector<std::string>& args) {
     }
     std::string bytes;
     Catalog catalog;
-    if (!ReadWhole(catalog_path, kCatalogReadLimit, &bytes, &error) ||
+    if (!ReadWhole(catalog_path, kToolCatalogReadLimit, &bytes, &error) ||
         !ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog,
                      &error)) {
         fprintf(stderr, "driversetup-catalog: %s: %s\n", catalog_path.u8string().c_str(),
@@ -300,7 +301,7 @@ static int List(const std::vector<std::string>& args) {
     std::string bytes;
     std::string error;
     Catalog catalog;
-    if (!ReadWhole(fs::u8path(args[0]), kCatalogReadLimit, &bytes, &error) ||
+    if (!ReadWhole(fs::u8path(args[0]), kToolCatalogReadLimit, &bytes, &error) ||
         !ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog,
                      &error)) {
         fprintf(stderr, "driversetup-catalog: %s: %s\n", args[0].c_str(), error.c_str());

@@ -232,9 +232,6 @@ static std::string ParentOf(const std::string& windows_path) {
     return slash == std::string::npos ? std::string() : windows_path.substr(0, slash);
 }
 
-// Reads a catalog no larger than this; real driver catalogs stay far below it.
-static const size_t kCatalogReadLimit = 16 * 1024 * 1024;
-
 // What the catalog's "OS" attribute says, or empty when it has none.
 static std::string OsAttribute(const Catalog& catalog) {
     for (size_t i = 0; i < catalog.attributes.size(); ++i) {

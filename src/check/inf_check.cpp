@@ -2,14 +2,12 @@
 // row's Windows.
 #include "check/inf_check.h"
 
+#include "catalog/file_set.h"
 #include "inf/ascii.h"
 #include "inf/inf_models.h"
 #include "win/windows_kinds.h"
 
 static const char* const kAcceptedSignatures[] = {"$Windows NT$", "$Chicago$"};
-
-// Keys tried in order after the row's own decorated one.
-static const char* const kGenericCatalogKeys[] = {"CatalogFile.NT", "CatalogFile"};
 
 static const char* EncodingName(InfEncoding encoding) {
     static const char* const kNames[] = {"ANSI/UTF-8", "UTF-8 with BOM", "UTF-16LE with BOM"};
@@ -64,15 +62,8 @@ static void CheckManufacturers(const InfDocument& document, WindowsKind kind, Sc
 static void CheckCatalog(const InfDocument& document, WindowsKind kind, Scope scope,
                          const std::string& subject, InfCheck* check) {
     const WindowsKindInfo& windows = kWindowsKinds[kind];
-    const InfSection* version = FindInfSection(document, "Version");
-    const std::string* catalog =
-        FindInfValue(version, std::string("CatalogFile.") + windows.inf_decoration);
-    for (size_t i = 0; catalog == NULL && i < sizeof kGenericCatalogKeys / sizeof(char*); ++i) {
-        catalog = FindInfValue(version, kGenericCatalogKeys[i]);
-    }
-    if (catalog != NULL) {
-        check->catalog = ExpandInfString(document, *catalog);
-    }
+    // The same lookup as the pre-installer's, so both name the same catalog.
+    check->catalog = CatalogFileFor(document, kind);
     if (!check->catalog.empty()) {
         return;
     }
