@@ -141,7 +141,10 @@ static std::string Member(CatalogVersion version, const MemberInput& member) {
         attributes.push_back(Attribute(
             kOidMemberInfo2, DerEncode(member.is_pe ? kMemberInfo2Pe : kMemberInfo2Flat, "")));
     }
-    attributes.push_back(Attribute(kOidIndirectData, IndirectData(member)));
+    // A v2 catalog's SHA-1 compat member carries its digest only in its identifier.
+    if (version == kCatalogV1 || member.digest_kind != kDigestSha1) {
+        attributes.push_back(Attribute(kOidIndirectData, IndirectData(member)));
+    }
     std::sort(attributes.begin(), attributes.end());
     std::string set;
     for (size_t i = 0; i < attributes.size(); ++i) {
@@ -275,7 +278,11 @@ static bool ReadIndirectData(DerReader reader, CatalogMember* member, std::strin
     return true;
 }
 
-static bool ReadMember(DerReader reader, CatalogMember* member, std::string* error) {
+// Reads a member: its identifier and attributes. A v2 catalog's SHA-1 compat member carries
+// no indirect data; its 20-byte identifier is its digest and member info 2 its kind. Any other
+// member without indirect data is damaged.
+static bool ReadMember(DerReader reader, CatalogVersion version, CatalogMember* member,
+                       std::string* error) {
     DerElement tag;
     if (!DerExpect(&reader, kDerOctetString, &tag, error)) {
         *error = "a member's identifier: " + *error;
@@ -283,7 +290,9 @@ static bool ReadMember(DerReader reader, CatalogMember* member, std::string* err
     }
     member->tag = DerBytes(tag.content);
     member->is_pe = false;
+    member->compat = false;
     bool has_digest = false;
+    bool info2_pe = false;
     DerElement attributes;
     attributes.content = DerOver(NULL, 0);
     if (!DerAtEnd(reader) && !DerExpect(&reader, kDerSet, &attributes, error)) {
@@ -318,7 +327,17 @@ static bool ReadMember(DerReader reader, CatalogMember* member, std::string* err
             } else if (name_value.name == kNameOsAttr) {
                 member->os_attr = name_value.value;
             }
+        } else if (oid_text == kOidMemberInfo2) {
+            DerElement kind;
+            info2_pe = DerNext(&values.content, &kind, error) && kind.tag == kMemberInfo2Pe;
         }
+    }
+    if (!has_digest && version == kCatalogV2 && member->tag.size() == kDigestSizes[kDigestSha1]) {
+        member->compat = true;
+        member->digest_kind = kDigestSha1;
+        member->digest = member->tag;
+        member->is_pe = info2_pe;
+        return true;
     }
     if (!has_digest) {
         *error = "a member (identifier " + HexLower(member->tag) + ") has no digest";
@@ -412,7 +431,7 @@ static bool ReadCtl(DerReader reader, Catalog* catalog, std::string* error) {
                 return false;
             }
             CatalogMember read;
-            if (!ReadMember(member.content, &read, error)) {
+            if (!ReadMember(member.content, catalog->version, &read, error)) {
                 return false;
             }
             catalog->members.push_back(read);

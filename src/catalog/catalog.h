@@ -26,6 +26,8 @@ struct CatalogMember {
     DigestKind digest_kind;
     std::string digest;  // raw bytes, from the member's indirect data
     bool is_pe;
+    // A v2 catalog's SHA-1 compat member: no indirect data, so its digest is its identifier.
+    bool compat;
     std::string file;     // the "File" name, UTF-8; empty when the member has none
     std::string os_attr;  // the "OSAttr" value, UTF-8
 };
@@ -81,7 +83,8 @@ std::string WriteUnsignedCatalog(CatalogVersion version, const std::string& list
                                  const std::vector<CatalogAttribute>& attributes);
 
 // Reads a catalog, signed or not. Fails, with the reason in *error, on anything that is not a
-// well-formed catalog: not PKCS#7 signed data, not a CTL, or a member without a digest. An
+// well-formed catalog: not PKCS#7 signed data, not a CTL, or a member without a digest (but
+// for a v2 catalog's 20-byte compat member, whose identifier is its SHA-1). An
 // identifier that differs from its digest is read as it is; checking it is the caller's.
 bool ReadCatalog(const uint8_t* data, size_t size, Catalog* catalog, std::string* error);
 

@@ -63,6 +63,8 @@ TEST(CatalogRoundTrip, V2HoldsRawSha256AndCompatSha1Members) {
     for (const CatalogMember& member : catalog.members) {
         EXPECT_EQ(member.tag, member.digest) << "v2 identifiers are the raw digest";
         EXPECT_TRUE(member.is_pe);
+        // The SHA-1 member is written as Microsoft's compat entries are: no indirect data.
+        EXPECT_EQ(member.compat, member.digest_kind == kDigestSha1);
     }
 }
 
@@ -87,16 +89,24 @@ static std::string WrongContentType() {
     return bytes;
 }
 
-// A catalog whose only member has a name but no indirect data.
-static std::string MemberWithoutDigest() {
+static const char kV1List[] = "1.3.6.1.4.1.311.12.1.2";
+static const char kV2List[] = "1.3.6.1.4.1.311.12.1.3";
+// Member info 2 of a PE file, as a v2 catalog's member attribute.
+static const std::string kPeInfo2 =
+    DerEncode(kDerSequence,
+              DerOid("1.3.6.1.4.1.311.12.2.3") + DerEncode(kDerSet, std::string("\x80\x00", 2)));
+
+// A catalog of `list` whose only member has identifier `tag` and these attributes, without
+// indirect data.
+static std::string MemberWithoutDigest(const char* list, const std::string& tag,
+                                       const std::string& attributes) {
     const std::string member =
-        DerEncode(kDerSequence, DerEncode(kDerOctetString, "tag") + DerEncode(kDerSet, ""));
+        DerEncode(kDerSequence, DerEncode(kDerOctetString, tag) + DerEncode(kDerSet, attributes));
     const std::string ctl = DerEncode(
-        kDerSequence,
-        DerEncode(kDerSequence, DerOid("1.3.6.1.4.1.311.12.1.1")) +
-            DerEncode(kDerOctetString, kListId) + DerEncode(kDerUtcTime, kTime) +
-            DerEncode(kDerSequence, DerOid("1.3.6.1.4.1.311.12.1.2") + DerEncode(kDerNull, "")) +
-            DerEncode(kDerSequence, member));
+        kDerSequence, DerEncode(kDerSequence, DerOid("1.3.6.1.4.1.311.12.1.1")) +
+                          DerEncode(kDerOctetString, kListId) + DerEncode(kDerUtcTime, kTime) +
+                          DerEncode(kDerSequence, DerOid(list) + DerEncode(kDerNull, "")) +
+                          DerEncode(kDerSequence, member));
     const std::string signed_data = DerEncode(
         kDerSequence,
         DerInteger(1) + DerEncode(kDerSet, "") +
@@ -104,6 +114,16 @@ static std::string MemberWithoutDigest() {
             DerEncode(kDerSet, ""));
     return DerEncode(kDerSequence,
                      DerOid("1.2.840.113549.1.7.2") + DerEncode(kDerContext0, signed_data));
+}
+
+TEST(CatalogRead, V2CompatMemberCarriesItsSha1InItsIdentifier) {
+    const std::string sha1(20, '\x5a');
+    const Catalog catalog = ReadBack(MemberWithoutDigest(kV2List, sha1, kPeInfo2));
+    ASSERT_EQ(catalog.members.size(), 1u);
+    EXPECT_TRUE(catalog.members[0].compat);
+    EXPECT_EQ(catalog.members[0].digest_kind, kDigestSha1);
+    EXPECT_EQ(catalog.members[0].digest, sha1);
+    EXPECT_TRUE(catalog.members[0].is_pe) << "member info 2 says PE";
 }
 
 static std::string DeeplyNested() {
@@ -127,7 +147,11 @@ static const BadCatalogCase kBadCatalogs[] = {
     {"wrong_content_type", WrongContentType(), "1.2.840.113549.1.7.1 where"},
     {"length_past_the_end", std::string("\x30\x84\x7f\xff\xff\xff", 6) + Sample(), "past the end"},
     {"deep_nesting", DeeplyNested(), "not a catalog"},
-    {"member_without_digest", MemberWithoutDigest(), "has no digest"},
+    {"member_without_digest", MemberWithoutDigest(kV1List, "tag", ""), "has no digest"},
+    {"v1_member_with_a_sha1_tag_but_no_digest",
+     MemberWithoutDigest(kV1List, std::string(20, '\x5a'), ""), "has no digest"},
+    {"v2_member_without_digest_whose_tag_is_not_20_bytes",
+     MemberWithoutDigest(kV2List, std::string(32, '\x5a'), kPeInfo2), "has no digest"},
 };
 
 void PrintTo(const BadCatalogCase& c, std::ostream* os) {
