@@ -2,6 +2,7 @@
 // the CopyFiles sections, of every decoration.
 #include "catalog/file_set.h"
 
+#include <algorithm>
 #include <set>
 
 #include "inf/ascii.h"
@@ -93,13 +94,13 @@ static std::string JoinParts(const std::vector<std::string>& parts) {
     return out;
 }
 
-// The path of disk `disk_id` for a [SourceDisksFiles] section of `decoration`: the decorated
-// [SourceDisksNames] first, then the undecorated one. Null when neither lists the disk.
-static const InfLine* FindDisk(const InfDocument& document, const std::string& decoration,
+// The line of disk `disk_id` for `platform`: in [SourceDisksNames.platform] first, then in
+// [SourceDisksNames]. Null when neither lists the disk.
+static const InfLine* FindDisk(const InfDocument& document, const std::string& platform,
                                const std::string& disk_id) {
-    const std::string names[] = {std::string(kSourceDisksNames) + "." + decoration,
+    const std::string names[] = {std::string(kSourceDisksNames) + "." + platform,
                                  kSourceDisksNames};
-    for (size_t n = decoration.empty() ? 1 : 0; n < 2; ++n) {
+    for (size_t n = platform.empty() ? 1 : 0; n < 2; ++n) {
         const InfSection* section = FindInfSection(document, names[n]);
         for (size_t l = 0; section != NULL && l < section->lines.size(); ++l) {
             const InfLine& line = section->lines[l];
@@ -127,13 +128,18 @@ static bool HasKey(const InfDocument& document, const std::string& section, cons
     return false;
 }
 
-// One [SourceDisksFiles] entry: where the file is, and the name it is copied under.
+// One [SourceDisksFiles] entry for one platform: where the file is, and the name it is
+// copied under.
 struct SourceEntry {
     std::string source_folded;
     PackageFile file;
     bool copied;
-    bool other_platform;  // listed for another platform than the one asked for
+    std::string platform;
 };
+
+static bool NamedEarlier(const SourceEntry& a, const SourceEntry& b) {
+    return a.file.inf_line < b.file.inf_line;
+}
 
 static void AddProblem(FileSet* set, const std::string& file, size_t line,
                        const std::string& text) {
@@ -141,10 +147,118 @@ static void AddProblem(FileSet* set, const std::string& file, size_t line,
     set->problems.push_back(problem);
 }
 
-// Reads every [SourceDisksFiles] section, resolving each file through its disk's path.
-static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, const char* platform,
+// The file a [SourceDisksFiles] line names, %strings% substituted.
+static std::string SourceName(const InfDocument& document, const InfLine& line) {
+    return SubstituteStrings(document, line.has_key ? line.key : line.values[0]);
+}
+
+// The platforms a catalog covers: both kinds of Windows, every decoration of a
+// [SourceDisksFiles.*] or [SourceDisksNames.*] section, and `asked` when given.
+static std::vector<std::string> PlatformsOf(const InfDocument& document, const char* asked) {
+    std::set<std::string> platforms;
+    for (size_t k = 0; k < kWindowsKindCount; ++k) {
+        platforms.insert(FoldAscii(kWindowsKinds[k].inf_decoration + 2));
+    }
+    if (asked != NULL) {
+        platforms.insert(FoldAscii(asked));
+    }
+    for (size_t s = 0; s < document.sections.size(); ++s) {
+        std::string decoration;
+        if ((DecorationOf(document.sections[s].name, kSourceDisksFiles, &decoration) ||
+             DecorationOf(document.sections[s].name, kSourceDisksNames, &decoration)) &&
+            !decoration.empty()) {
+            platforms.insert(decoration);
+        }
+    }
+    return std::vector<std::string>(platforms.begin(), platforms.end());
+}
+
+// The [SourceDisksFiles] lines that serve `platform`: those of [SourceDisksFiles.platform],
+// then those of [SourceDisksFiles] for files that the decorated section does not list.
+static std::vector<const InfLine*> FileLinesFor(const InfDocument& document,
+                                                const std::string& platform) {
+    const InfSection* decorated =
+        FindInfSection(document, std::string(kSourceDisksFiles) + "." + platform);
+    const InfSection* plain = FindInfSection(document, kSourceDisksFiles);
+    std::vector<const InfLine*> lines;
+    std::set<std::string> listed;
+    for (size_t l = 0; decorated != NULL && l < decorated->lines.size(); ++l) {
+        lines.push_back(&decorated->lines[l]);
+        listed.insert(FoldAscii(SourceName(document, decorated->lines[l])));
+    }
+    for (size_t l = 0; plain != NULL && l < plain->lines.size(); ++l) {
+        if (listed.count(FoldAscii(SourceName(document, plain->lines[l]))) == 0) {
+            lines.push_back(&plain->lines[l]);
+        }
+    }
+    return lines;
+}
+
+// Resolves one [SourceDisksFiles] line for `platform` through its disk's path. False when no
+// names section for the platform lists the disk; an entry that leaves the package folder adds
+// its problem (once, however many platforms reach it) and no entry.
+static bool ResolveEntry(const InfDocument& document, const InfLine& line,
+                         const std::string& platform, std::vector<SourceEntry>* entries,
+                         std::set<std::string>* reported, FileSet* set) {
+    const std::string name = SourceName(document, line);
+    const std::string disk_id = line.has_key && line.values.size() > kDiskIdValue
+                                    ? SubstituteStrings(document, line.values[kDiskIdValue])
+                                    : std::string();
+    const InfLine* disk = FindDisk(document, platform, disk_id);
+    if (disk == NULL) {
+        return false;
+    }
+    const std::string disk_path = disk->values.size() > kDiskPathValue
+                                      ? SubstituteStrings(document, disk->values[kDiskPathValue])
+                                      : std::string();
+    const std::string subdir = line.values.size() > kSubdirValue
+                                   ? SubstituteStrings(document, line.values[kSubdirValue])
+                                   : std::string();
+    std::vector<std::string> parts;
+    const char* const pieces[] = {disk_path.c_str(), subdir.c_str(), name.c_str()};
+    const size_t piece_lines[] = {disk->line_number, line.line_number, line.line_number};
+    for (size_t p = 0; p < 3; ++p) {
+        std::string reason;
+        if (!SplitPackagePath(pieces[p], &parts, &reason)) {
+            const std::string text = "its path '" + std::string(pieces[p]) + "' " + reason;
+            if (reported->insert(std::to_string(piece_lines[p]) + text).second) {
+                AddProblem(set, name, piece_lines[p], text);
+            }
+            return true;
+        }
+    }
+    SourceEntry entry;
+    entry.source_folded = FoldAscii(name);
+    entry.file.relative = JoinParts(parts);
+    entry.file.name = FoldAscii(name);
+    entry.file.inf_line = line.line_number;
+    entry.copied = false;
+    entry.platform = platform;
+    entries->push_back(entry);
+    return true;
+}
+
+// Reads the [SourceDisksFiles] entries of every platform, each looked up as Windows does for
+// that platform: decorated sections first. A line whose disk no platform's names section
+// lists is a problem.
+static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, const char* asked,
                                                 FileSet* set) {
     std::vector<SourceEntry> entries;
+    // Lines that some platform looked up, and those whose disk some platform found; a line
+    // that every platform's decorated section shadows is looked up by none.
+    std::set<const InfLine*> looked_up;
+    std::set<const InfLine*> resolved;
+    std::set<std::string> reported;
+    const std::vector<std::string> platforms = PlatformsOf(document, asked);
+    for (size_t p = 0; p < platforms.size(); ++p) {
+        const std::vector<const InfLine*> lines = FileLinesFor(document, platforms[p]);
+        for (size_t l = 0; l < lines.size(); ++l) {
+            looked_up.insert(lines[l]);
+            if (ResolveEntry(document, *lines[l], platforms[p], &entries, &reported, set)) {
+                resolved.insert(lines[l]);
+            }
+        }
+    }
     for (size_t s = 0; s < document.sections.size(); ++s) {
         std::string decoration;
         if (!DecorationOf(document.sections[s].name, kSourceDisksFiles, &decoration)) {
@@ -152,50 +266,14 @@ static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, con
         }
         const std::vector<InfLine>& lines = document.sections[s].lines;
         for (size_t l = 0; l < lines.size(); ++l) {
-            const InfLine& line = lines[l];
-            const std::string name =
-                SubstituteStrings(document, line.has_key ? line.key : line.values[0]);
-            const std::string disk_id = line.has_key && line.values.size() > kDiskIdValue
-                                            ? SubstituteStrings(document, line.values[kDiskIdValue])
+            if (looked_up.count(&lines[l]) == 0 || resolved.count(&lines[l]) != 0) {
+                continue;
+            }
+            const std::string disk_id = lines[l].has_key && !lines[l].values.empty()
+                                            ? SubstituteStrings(document, lines[l].values[0])
                                             : std::string();
-            const InfLine* disk = FindDisk(document, decoration, disk_id);
-            if (disk == NULL) {
-                AddProblem(
-                    set, name, line.line_number,
-                    "names disk '" + disk_id + "', which no [SourceDisksNames] section lists");
-                continue;
-            }
-            const std::string disk_path =
-                disk->values.size() > kDiskPathValue
-                    ? SubstituteStrings(document, disk->values[kDiskPathValue])
-                    : std::string();
-            const std::string subdir = line.values.size() > kSubdirValue
-                                           ? SubstituteStrings(document, line.values[kSubdirValue])
-                                           : std::string();
-            std::vector<std::string> parts;
-            std::string reason;
-            const char* const pieces[] = {disk_path.c_str(), subdir.c_str(), name.c_str()};
-            const size_t piece_lines[] = {disk->line_number, line.line_number, line.line_number};
-            bool inside = true;
-            for (size_t p = 0; inside && p < 3; ++p) {
-                if (!SplitPackagePath(pieces[p], &parts, &reason)) {
-                    AddProblem(set, name, piece_lines[p],
-                               "its path '" + std::string(pieces[p]) + "' " + reason);
-                    inside = false;
-                }
-            }
-            if (!inside) {
-                continue;
-            }
-            SourceEntry entry;
-            entry.source_folded = FoldAscii(name);
-            entry.file.relative = JoinParts(parts);
-            entry.file.name = FoldAscii(name);
-            entry.file.inf_line = line.line_number;
-            entry.copied = false;
-            entry.other_platform =
-                platform != NULL && !decoration.empty() && decoration != FoldAscii(platform);
-            entries.push_back(entry);
+            AddProblem(set, SourceName(document, lines[l]), lines[l].line_number,
+                       "names disk '" + disk_id + "', which no [SourceDisksNames] section lists");
         }
     }
     return entries;
@@ -273,10 +351,13 @@ FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_nam
             }
         }
     }
+    // In the order the INF names them, whichever platform's lookup reached them first.
+    std::stable_sort(entries.begin(), entries.end(), NamedEarlier);
     std::set<std::string> seen;
     seen.insert(FoldAscii(inf_name));
     for (size_t e = 0; e < entries.size(); ++e) {
-        if (!entries[e].other_platform && seen.insert(FoldAscii(entries[e].file.relative)).second) {
+        const bool wanted = platform == NULL || entries[e].platform == FoldAscii(platform);
+        if (wanted && seen.insert(FoldAscii(entries[e].file.relative)).second) {
             set.files.push_back(entries[e].file);
         }
     }

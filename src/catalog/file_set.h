@@ -33,9 +33,12 @@ struct FileSet {
 // own `inf_name` first. Each problem is a path that leaves the package folder (.., a drive
 // letter, a UNC path), a CopyFiles section that the INF lacks (unless it includes system
 // INFs), or a copied file that no [SourceDisksFiles] section lists (unless the INF names a
-// LayoutFile or includes system INFs: then it is a system file and stays out). With a
-// `platform` ("x86", "amd64"), files listed only in another platform's [SourceDisksFiles.*]
-// stay out; NULL keeps every platform's.
+// LayoutFile or includes system INFs: then it is a system file and stays out), or a disk ID
+// that no [SourceDisksNames] section for any platform lists. Each platform's files are looked
+// up as Windows does: a file in [SourceDisksFiles.P] before [SourceDisksFiles], its disk in
+// [SourceDisksNames.P] before [SourceDisksNames]. With a `platform` ("x86", "amd64") the set
+// holds that platform's files; NULL holds every platform's that the INF decorates, and both
+// kinds of Windows'.
 FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_name,
                          const char* platform);
 
