@@ -23,6 +23,15 @@ expect_contains() {
     esac
 }
 
+# expect_not_contains LABEL TEXT PART: fails, naming LABEL and showing TEXT, when TEXT holds PART.
+expect_not_contains() {
+    case $2 in
+    *"$3"*)
+        printf '%s: contains %s\n%s\n' "$1" "$3" "$2" | batslib_decorate "$1" | fail
+        ;;
+    esac
+}
+
 # expect_file_line LABEL FILE TEXT: fails, showing FILE, unless one of its lines holds TEXT.
 expect_file_line() {
     grep -qF -- "$3" "$2" 2>/dev/null && return 0

@@ -11,6 +11,9 @@ readonly kEndMarker='driversetup-guest: job ended with exit code'
 # Variables that the job sees as here; DRIVERSETUP_WINE is set to native inside, and
 # DRIVERSETUP_IN_GUEST to 1.
 readonly kPassedVariables=(CI NO_COLOR SOURCE_DATE_EPOCH DRIVERSETUP_TIMEOUT_SCALE)
+# Test data that lives beside the tree, not in it (real driver packages, whose licences are
+# their owners'); the guest sees it at the same path when it is here.
+outside_data=$(dirname "$tree")/shared/real-packages
 
 # run_job COMMAND...: see the usage above.
 run_job() {
@@ -32,6 +35,10 @@ run_job() {
     tar -C "$tree" --exclude=./build/host --exclude=./build/host-sanitize --exclude='./build/*/wine' \
         --exclude='./build/*/e2e-cases' --exclude='./build/*/reproducible-scratch' -cf - . |
         tar -C "$run/stage/tree" -xf - || die "step 'copy the tree for the guest' failed"
+    if [ -d "$outside_data" ]; then
+        cp -r "$outside_data" "$run/stage/outside-data" ||
+            die "step 'copy $outside_data for the guest' failed"
+    fi
     write_job_script "$@" >"$run/stage/run.sh"
     local used
     used=$(du -sk "$run/stage" | cut -f1)
@@ -53,6 +60,10 @@ write_job_script() {
         [ -n "${!name+set}" ] && printf 'export %s=%q\n' "$name" "${!name}"
     done
     printf 'mkdir -p %q && mount --bind /job/tree %q || exit 125\n' "$tree" "$tree"
+    if [ -d "$outside_data" ]; then
+        printf 'mkdir -p %q && mount --bind /job/outside-data %q || exit 125\n' \
+            "$outside_data" "$outside_data"
+    fi
     printf 'cd %q || exit 125\n' "$PWD"
     printf 'exec'
     printf ' %q' "$@"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/package.h"
+#include "catalog/package_verify.h"
 
 // The targets an INF's models imply when --os is not given: 10_X86 when 32-bit Windows finds
 // models sections in it, 10_X64 and Server10_X64 when 64-bit Windows does. Indices into

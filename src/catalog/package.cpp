@@ -1,6 +1,7 @@
 // Finding, hashing and comparing a package's files.
 #include "catalog/package.h"
 
+#include <algorithm>
 #include <fstream>
 #include <system_error>
 
@@ -8,6 +9,8 @@
 #include "inf/inf_text.h"
 
 namespace fs = std::filesystem;
+
+const char kMissingFromPackage[] = "is missing from the package folder";
 
 bool LoadPackage(const fs::path& inf_path, Package* package, std::string* error) {
     std::error_code code;
@@ -41,11 +44,13 @@ bool LoadPackage(const fs::path& inf_path, Package* package, std::string* error)
     return true;
 }
 
-// Finds `relative` under `root` one name at a time, letter case ignored where no exact match
-// exists. Returns false, with the reason, when a name is missing.
-static bool FindNoCase(const fs::path& root, const std::string& relative, fs::path* found,
+// Finds `relative` under `root` one name at a time, as Windows matches names: the exact name,
+// else the one name that equals it with letter case ignored. Two such names are an error,
+// since Windows could take either.
+static bool FindNoCase(const fs::path& root, const std::string& relative, FoundFile* found,
                        std::string* reason) {
     fs::path path = root;
+    std::string spelled;
     size_t begin = 0;
     while (begin <= relative.size()) {
         size_t end = relative.find('\\', begin);
@@ -54,25 +59,30 @@ static bool FindNoCase(const fs::path& root, const std::string& relative, fs::pa
         }
         const std::string name = relative.substr(begin, end - begin);
         begin = end + 1;
+        std::vector<std::string> matches;
         std::error_code code;
-        if (fs::exists(path / fs::u8path(name), code)) {
-            path /= fs::u8path(name);
-            continue;
-        }
-        std::string match;
         for (fs::directory_iterator it(path, code), stop; !code && it != stop; it.increment(code)) {
-            if (EqualsNoCase(it->path().filename().u8string(), name)) {
-                match = it->path().filename().u8string();
-                break;
+            const std::string entry = it->path().filename().u8string();
+            if (EqualsNoCase(entry, name)) {
+                matches.push_back(entry);
             }
         }
-        if (match.empty()) {
-            *reason = "is missing from the package folder";
+        if (matches.empty()) {
+            *reason = kMissingFromPackage;
             return false;
         }
-        path /= fs::u8path(match);
+        if (matches.size() > 1) {
+            std::sort(matches.begin(), matches.end());
+            *reason = "matches both " + matches[0] + " and " + matches[1] +
+                      ", whose names differ only in letter case: Windows could take either, so "
+                      "keep one";
+            return false;
+        }
+        path /= fs::u8path(matches[0]);
+        spelled += (spelled.empty() ? "" : "\\") + matches[0];
     }
-    *found = path;
+    found->path = path.u8string();
+    found->spelled = spelled;
     return true;
 }
 
@@ -95,73 +105,54 @@ static bool InsideFolder(const fs::path& root, const fs::path& path) {
     return path_part != real_path.end();
 }
 
-void HashPackageFiles(const Package& package, bool with_sha256, std::vector<HashedFile>* hashed,
-                      std::vector<std::string>* problems) {
-    for (size_t i = 0; i < package.set.files.size(); ++i) {
-        const PackageFile& file = package.set.files[i];
-        HashedFile entry;
-        entry.file = file;
-        std::string reason;
-        std::error_code code;
-        if (!FindNoCase(package.folder, file.relative, &entry.path, &reason)) {
-            problems->push_back(DescribeFile(file) + " " + reason);
-            continue;
-        }
-        if (!InsideFolder(package.folder, entry.path)) {
-            problems->push_back(DescribeFile(file) +
-                                " is a link that leads outside the package folder");
-            continue;
-        }
-        if (!fs::is_regular_file(entry.path, code)) {
-            problems->push_back(DescribeFile(file) + " is not a regular file");
-            continue;
-        }
-        if (!DigestFile(entry.path.u8string(), with_sha256, &entry.digests, &reason)) {
-            problems->push_back(DescribeFile(file) + " " + reason);
-            continue;
-        }
-        hashed->push_back(entry);
+static bool HostFind(const void* context, const std::string& relative, FoundFile* found,
+                     std::string* reason) {
+    const fs::path& folder = *static_cast<const fs::path*>(context);
+    if (!FindNoCase(folder, relative, found, reason)) {
+        return false;
     }
+    std::error_code code;
+    if (!InsideFolder(folder, fs::u8path(found->path))) {
+        *reason = "is a link that leads outside the package folder";
+        return false;
+    }
+    if (!fs::is_regular_file(fs::u8path(found->path), code)) {
+        *reason = "is not a regular file";
+        return false;
+    }
+    return true;
 }
 
-std::vector<std::string> ComparePackage(const std::string& catalog_name, const Catalog& catalog,
-                                        const std::vector<HashedFile>& hashed) {
-    std::vector<std::string> problems;
-    for (size_t m = 0; m < catalog.members.size(); ++m) {
-        const CatalogMember& member = catalog.members[m];
-        const std::string expected =
-            MemberTagFor(catalog.version, member.digest_kind, member.digest);
-        if (member.tag != expected) {
-            problems.push_back("member " +
-                               (member.file.empty() ? HexLower(member.tag) : member.file) +
-                               ": its identifier differs from its digest " +
-                               HexLower(member.digest) + "; the catalog is damaged, make it again");
-        }
+static bool HostRead(const void*, const std::string& path, size_t limit, std::string* bytes,
+                     std::string* reason) {
+    std::error_code code;
+    if (!fs::is_regular_file(fs::u8path(path), code)) {
+        *reason = "it is not found, or is not a regular file";
+        return false;
     }
-    // v2 catalogs are checked by their SHA-256 members, v1 by their SHA-1 ones.
-    const DigestKind kind = catalog.version == kCatalogV2 ? kDigestSha256 : kDigestSha1;
-    for (size_t h = 0; h < hashed.size(); ++h) {
-        const HashedFile& file = hashed[h];
-        const std::string& digest = kind == kDigestSha256 ? file.digests.sha256 : file.digests.sha1;
-        bool found = false;
-        bool named = false;
-        for (size_t m = 0; m < catalog.members.size(); ++m) {
-            const CatalogMember& member = catalog.members[m];
-            if (member.digest_kind != kind) {
-                continue;
-            }
-            found = found || member.digest == digest;
-            named = named || EqualsNoCase(member.file, file.file.name);
-        }
-        if (found) {
-            continue;
-        }
-        problems.push_back(
-            named ? DescribeFile(file.file) + " changed after " + catalog_name +
-                        " was made: make the catalog again, then sign it"
-                  : DescribeFile(file.file) + " is not in " + catalog_name + " (its hash " +
-                        HexLower(digest) +
-                        " is not among the members): make the catalog again, then sign it");
+    std::ifstream in(fs::u8path(path), std::ios::binary);
+    if (!in) {
+        *reason = "it could not be opened (it vanished, or reading it is not allowed)";
+        return false;
     }
-    return problems;
+    const uintmax_t listed = fs::file_size(fs::u8path(path), code);
+    // At most one byte past the limit, and no more than the file holds.
+    bytes->assign(code || listed > limit ? limit + 1 : static_cast<size_t>(listed) + 1, '\0');
+    in.read(&(*bytes)[0], static_cast<std::streamsize>(bytes->size()));
+    if (in.bad()) {
+        *reason = "an input/output error";
+        return false;
+    }
+    bytes->resize(static_cast<size_t>(in.gcount()));
+    return true;
+}
+
+static bool HostDigest(const void*, const std::string& path, bool with_sha256, FileDigests* digests,
+                       std::string* reason) {
+    return DigestFile(path, with_sha256, digests, reason);
+}
+
+PackageAccess HostPackageAccess(const fs::path* folder) {
+    const PackageAccess access = {folder, HostFind, HostRead, HostDigest};
+    return access;
 }

@@ -1,5 +1,5 @@
-// A driver package on disk: its INF read and parsed, its file set found in the folder, each
-// file hashed, and the package compared with a catalog.
+// A driver package on this machine's disk: its INF read and parsed, and its files reached by
+// the shared verifier through the file system.
 #ifndef DRIVERSETUP_CATALOG_PACKAGE_H
 #define DRIVERSETUP_CATALOG_PACKAGE_H
 
@@ -9,6 +9,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/file_digest.h"
+#include "catalog/package_verify.h"
 #include "catalog/file_set.h"
 #include "inf/inf_document.h"
 
@@ -23,23 +24,12 @@ struct Package {
 // its file set. Fails, with the reason in *error, when the INF cannot be read or decoded.
 bool LoadPackage(const std::filesystem::path& inf_path, Package* package, std::string* error);
 
-// One file of the set as found on disk, with its digests.
-struct HashedFile {
-    PackageFile file;
-    std::filesystem::path path;
-    FileDigests digests;
-};
+// Why the host's access finds no file: the reason for a name that is simply not there.
+extern const char kMissingFromPackage[];
 
-// Finds each file of the set in the package folder, names matched regardless of letter case,
-// and hashes it. Each file that is missing, is no regular file, leads outside the package
-// folder through a link, or cannot be hashed becomes a problem line naming the file and the
-// INF line instead.
-void HashPackageFiles(const Package& package, bool with_sha256, std::vector<HashedFile>* hashed,
-                      std::vector<std::string>* problems);
-
-// Compares the package with its catalog: each member's identifier against its digest, and
-// each hashed file against the members. Returns one line per problem; none when all match.
-std::vector<std::string> ComparePackage(const std::string& catalog_name, const Catalog& catalog,
-                                        const std::vector<HashedFile>& hashed);
+// Reaches the package's files in `folder` on this machine's file system, names matched as
+// Windows matches them, never through a link that leads outside the folder. `folder` must
+// outlive the access.
+PackageAccess HostPackageAccess(const std::filesystem::path* folder);
 
 #endif

@@ -5,6 +5,7 @@
 #include "catalog/catalog.h"
 #include "catalog/file_digest.h"
 #include "catalog/file_set.h"
+#include "catalog/package_verify.h"
 #include "inf/wide_text.h"
 
 // Bytes read per call.
@@ -35,16 +36,45 @@ DWORD ReadBoundedFile(const std::wstring& path, size_t limit, std::vector<unsign
     return error;
 }
 
-static PackageCheck Refused(DWORD code, const std::string& problem) {
-    PackageCheck check;
-    check.code = code;
-    check.problems.push_back(problem);
-    return check;
+// The package folder, with its trailing backslash, that the Windows calls below look in.
+struct WindowsFolder {
+    std::wstring folder;
+};
+
+// Windows matches names regardless of letter case itself, so the path is the name as given.
+static bool WindowsFind(const void* context, const std::string& relative, FoundFile* found,
+                        std::string* reason) {
+    const std::wstring path =
+        static_cast<const WindowsFolder*>(context)->folder + WideFromUtf8(relative);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        *reason = "is missing: the package is incomplete";
+        return false;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        *reason = "is a folder, not a file: the package is incomplete";
+        return false;
+    }
+    found->path = Utf8FromWide(path);
+    found->spelled = relative;
+    return true;
 }
 
-// The digest that a catalog of this version lists a file by.
-static const std::string& CatalogDigest(const Catalog& catalog, const FileDigests& digests) {
-    return catalog.version == kCatalogV2 ? digests.sha256 : digests.sha1;
+static bool WindowsRead(const void*, const std::string& path, size_t limit, std::string* bytes,
+                        std::string* reason) {
+    std::vector<unsigned char> read;
+    const DWORD error = ReadBoundedFile(WideFromUtf8(path), limit, &read);
+    if (error != ERROR_SUCCESS) {
+        *reason = "error " + std::to_string(error);
+        return false;
+    }
+    bytes->assign(read.begin(), read.end());
+    return true;
+}
+
+static bool WindowsDigest(const void*, const std::string& path, bool with_sha256,
+                          FileDigests* digests, std::string* reason) {
+    return DigestFile(path, with_sha256, digests, reason);
 }
 
 // WinVerifyTrust names a member by its digest in upper-case hex.
@@ -59,92 +89,39 @@ static std::wstring TagFor(const std::string& digest) {
     return tag;
 }
 
-// Whether a member of the catalog carries this digest of the catalog's own kind.
-static bool HasMember(const Catalog& catalog, const FileDigests& digests) {
-    const DigestKind kind = catalog.version == kCatalogV2 ? kDigestSha256 : kDigestSha1;
-    const std::string& digest = CatalogDigest(catalog, digests);
-    for (size_t i = 0; i < catalog.members.size(); ++i) {
-        if (catalog.members[i].digest_kind == kind && catalog.members[i].digest == digest) {
-            return true;
-        }
-    }
-    return false;
-}
+// The Windows code of each verdict, in VerifyOutcome order.
+static const DWORD kOutcomeCodes[] = {ERROR_SUCCESS, ERROR_NO_CATALOG_FOR_OEM_INF,
+                                      ERROR_FILE_HASH_NOT_IN_CATALOG, ERROR_SUCCESS};
 
 PackageCheck CheckPackageCatalog(WindowsKind build, const std::wstring& inf_path,
                                  const InfDocument& document) {
     const size_t slash = inf_path.rfind(L'\\');
-    const std::wstring folder =
-        slash == std::wstring::npos ? std::wstring() : inf_path.substr(0, slash + 1);
-    const std::string inf_name = Utf8FromWide(inf_path.substr(folder.size()));
+    WindowsFolder folder;
+    folder.folder = slash == std::wstring::npos ? std::wstring() : inf_path.substr(0, slash + 1);
+    const std::string inf_name = Utf8FromWide(inf_path.substr(folder.folder.size()));
+    const PackageAccess access = {&folder, WindowsFind, WindowsRead, WindowsDigest};
     const std::string name = CatalogFileFor(document, build);
-    if (name.empty()) {
-        PackageCheck check;
-        check.code = ERROR_SUCCESS;
+    // The platform's [SourceDisksFiles.*] decoration is the INF decoration without "NT".
+    const PackageVerdict verdict =
+        VerifyPackage(document, inf_name, kWindowsKinds[build].inf_decoration + 2, name, access);
+    PackageCheck check;
+    check.code = kOutcomeCodes[verdict.outcome];
+    for (size_t i = 0; i < verdict.findings.size(); ++i) {
+        if (!verdict.findings[i].warning) {
+            check.problems.push_back(DescribeFinding(verdict.findings[i]));
+        }
+    }
+    if (verdict.outcome == kVerifyUnsigned) {
         check.summary = inf_name + " names no catalog: the package is unsigned";
         return check;
     }
-    if (name.find_first_of("\\/:") != std::string::npos) {
-        return Refused(ERROR_NO_CATALOG_FOR_OEM_INF,
-                       inf_name + " names the catalog '" + name +
-                           "', which is not a file name beside it, as Windows requires");
-    }
-    const std::wstring catalog_path = folder + WideFromUtf8(name);
-    std::vector<unsigned char> bytes;
-    const DWORD read_error = ReadBoundedFile(catalog_path, kCatalogReadLimit, &bytes);
-    if (read_error != ERROR_SUCCESS) {
-        const bool missing =
-            read_error == ERROR_FILE_NOT_FOUND || read_error == ERROR_PATH_NOT_FOUND;
-        return Refused(ERROR_NO_CATALOG_FOR_OEM_INF,
-                       name + ", the catalog " + inf_name + " names, " +
-                           (missing ? "is not beside it: the package is incomplete"
-                                    : "cannot be read (error " + std::to_string(read_error) + ")"));
-    }
-    Catalog catalog;
-    std::string error;
-    if (bytes.size() > kCatalogReadLimit) {
-        error = "is larger than any driver catalog";
-    }
-    if (!error.empty() || !ReadCatalog(bytes.data(), bytes.size(), &catalog, &error)) {
-        return Refused(
-            ERROR_NO_CATALOG_FOR_OEM_INF,
-            name + ", the catalog " + inf_name + " names, " + error + ": the package is damaged");
-    }
-    PackageCheck check;
-    check.code = ERROR_SUCCESS;
-    check.catalog = catalog_path;
-    // The platform's [SourceDisksFiles.*] decoration is the INF decoration without "NT".
-    const FileSet set =
-        FindPackageFiles(document, inf_name, kWindowsKinds[build].inf_decoration + 2);
-    check.problems = DescribeProblems(set);
-    for (size_t i = 0; i < set.files.size(); ++i) {
-        const PackageFile& file = set.files[i];
-        const std::wstring path = folder + WideFromUtf8(file.relative);
-        FileDigests digests;
-        const std::string shown = DescribeFile(file);
-        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            check.problems.push_back(shown + " is missing: the package is incomplete");
-        } else if (!DigestFile(Utf8FromWide(path), catalog.version == kCatalogV2, &digests,
-                               &error)) {
-            check.problems.push_back(shown + " " + error +
-                                     ": the package is incomplete or damaged");
-        } else {
-            // The set lists the INF first; WinVerifyTrust is asked about it by its digest.
-            if (i == 0) {
-                check.inf_tag = TagFor(CatalogDigest(catalog, digests));
-            }
-            if (!HasMember(catalog, digests)) {
-                check.problems.push_back(shown + " does not match " + name +
-                                         ": the package was changed after it was signed");
-            }
-        }
-    }
-    if (!check.problems.empty()) {
-        check.code = ERROR_FILE_HASH_NOT_IN_CATALOG;
+    if (verdict.outcome != kVerifyMatch) {
         return check;
     }
-    check.read = catalog;
-    const size_t copied = set.files.size() - 1;
+    check.catalog = WideFromUtf8(verdict.catalog_path);
+    check.read = verdict.catalog;
+    check.inf_tag = TagFor(verdict.inf_digest);
+    const size_t copied = verdict.files - 1;
     check.summary =
         copied == 0 ? name + " holds " + inf_name + " with its current hash (it copies no files)"
                     : name + " holds " + inf_name + " and the " + std::to_string(copied) +

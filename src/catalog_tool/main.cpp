@@ -24,9 +24,6 @@ namespace fs = std::filesystem;
 static const int kExitOk = 0;
 static const int kExitPackage = 1;
 static const int kExitUsage = 2;
-// A catalog larger than this is no driver catalog (real ones stay far below 16 MiB); the tool
-// reads up to four times the checker's limit, so that it can still list an odd one.
-static const size_t kToolCatalogReadLimit = 4 * kCatalogReadLimit;
 static const size_t kListIdSize = 16;
 
 static const char kUsage[] =
@@ -48,34 +45,6 @@ static const char kUsage[] =
 static int Usage(const std::string& problem) {
     fprintf(stderr, "driversetup-catalog: %s\n%s", problem.c_str(), kUsage);
     return kExitUsage;
-}
-
-static bool ReadWhole(const fs::path& path, size_t limit, std::string* bytes, std::string* error) {
-    std::error_code code;
-    if (!fs::is_regular_file(path, code)) {
-        *error = "not found, or not a regular file";
-        return false;
-    }
-    // Sized by the file, not the limit, so that memory follows what is read; one byte more
-    // shows a file that grew past the limit while it was read.
-    const uintmax_t listed = fs::file_size(path, code);
-    if (code || listed > limit) {
-        *error = code ? "could not be read" : "larger than any catalog";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    bytes->assign(static_cast<size_t>(listed) + 1, '\0');
-    in.read(&(*bytes)[0], static_cast<std::streamsize>(bytes->size()));
-    if (in.bad()) {
-        *error = "could not be read";
-        return false;
-    }
-    bytes->resize(static_cast<size_t>(in.gcount()));
-    if (bytes->size() > limit) {
-        *error = "larger than any catalog";
-        return false;
-    }
-    return true;
 }
 
 // A list identifier from the content, so that the same package gives the same bytes.
@@ -114,17 +83,15 @@ static bool CatalogTime(int64_t* seconds, std::string* error) {
     return true;
 }
 
-// Whether a CatalogFile value is a plain file name: the catalog sits beside the INF, and a
-// path in it must not send the tool's output elsewhere.
-static bool IsPlainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("\\/:") == std::string::npos;
-}
-
-static void PrintProblems(const std::string& inf, const std::vector<std::string>& problems) {
-    for (size_t i = 0; i < problems.size(); ++i) {
-        printf("error: %s: %s\n", inf.c_str(), problems[i].c_str());
+// Prints the findings, errors and warnings, each naming the INF; returns how many are errors.
+static size_t PrintFindings(const std::string& inf, const std::vector<VerifyFinding>& findings) {
+    size_t errors = 0;
+    for (size_t i = 0; i < findings.size(); ++i) {
+        printf("%s: %s: %s\n", findings[i].warning ? "warning" : "error", inf.c_str(),
+               DescribeFinding(findings[i]).c_str());
+        errors += findings[i].warning ? 0 : 1;
     }
+    return errors;
 }
 
 // Writes `bytes` to `path` through a temporary file beside it, so that a failed write leaves
@@ -200,24 +167,45 @@ static int Make(const std::vector<std::string>& args) {
                          " cannot read (SHA-256 needs Windows 8 or later)");
         }
     }
+    const PackageAccess access = HostPackageAccess(&package.folder);
+    PackageVerdict verdict;
     fs::path out_path = fs::u8path(output);
     if (output.empty()) {
         const std::string named = NamedCatalog(package.document);
         if (named.empty()) {
             return Usage(inf + " names no CatalogFile in [Version]; give the output with -o");
         }
-        if (!IsPlainFileName(named)) {
+        if (!IsPlainCatalogName(named)) {
             return Usage(inf + ": CatalogFile '" + named +
                          "' is a path, not a file name beside the INF; give the output with -o");
         }
+        // An existing catalog is written over under its own name, as Windows would find it.
+        FoundFile found;
+        std::string reason;
         out_path = package.folder / fs::u8path(named);
+        if (access.find(access.context, named, &found, &reason)) {
+            out_path = fs::u8path(found.path);
+            if (found.spelled != named) {
+                const VerifyFinding warning = {
+                    true, named, 0,
+                    "found as " + found.spelled +
+                        ", which matches only when letter case is ignored",
+                    "Windows ignores it, but rename it to match exactly so that copies to other "
+                    "file systems keep working"};
+                verdict.findings.push_back(warning);
+            }
+        } else if (reason != kMissingFromPackage) {
+            PrintFindings(inf, verdict.findings);
+            fprintf(stderr, "driversetup-catalog: %s: %s %s\n", inf.c_str(), named.c_str(),
+                    reason.c_str());
+            return kExitPackage;
+        }
     }
-    std::vector<std::string> problems = DescribeProblems(package.set);
     std::vector<HashedFile> hashed;
-    HashPackageFiles(package, sha256, &hashed, &problems);
-    if (!problems.empty()) {
-        PrintProblems(inf, problems);
-        printf("driversetup-catalog: no catalog written: %zu problem(s)\n", problems.size());
+    HashPackage(package.set, sha256, access, &hashed, &verdict);
+    const size_t errors = PrintFindings(inf, verdict.findings);
+    if (errors > 0) {
+        printf("driversetup-catalog: no catalog written: %zu problem(s)\n", errors);
         return kExitPackage;
     }
     int64_t seconds = 0;
@@ -251,62 +239,55 @@ static int Verify(const std::vector<std::string>& args) {
         fprintf(stderr, "driversetup-catalog: %s\n", error.c_str());
         return kExitUsage;
     }
-    fs::path catalog_path;
+    const PackageAccess access = HostPackageAccess(&package.folder);
+    PackageVerdict verdict;
     if (args.size() == 2) {
-        catalog_path = fs::u8path(args[1]);
+        const std::string name = fs::u8path(args[1]).filename().u8string();
+        if (ReadPackageCatalog(access, args[1], args[1], &verdict)) {
+            verdict = VerifyAgainstCatalog(package.document, package.inf_name, NULL, name,
+                                           verdict.catalog, access);
+        } else {
+            verdict.outcome = kVerifyNoCatalog;
+        }
     } else {
         const std::string named = NamedCatalog(package.document);
         if (named.empty()) {
             return Usage(args[0] + " names no CatalogFile in [Version]; give the catalog");
         }
-        if (!IsPlainFileName(named)) {
-            return Usage(args[0] + ": CatalogFile '" + named +
-                         "' is a path, not a file name beside the INF; give the catalog");
-        }
-        catalog_path = package.folder / fs::u8path(named);
+        verdict = VerifyPackage(package.document, package.inf_name, NULL, named, access);
     }
-    std::string bytes;
-    Catalog catalog;
-    if (!ReadWhole(catalog_path, kToolCatalogReadLimit, &bytes, &error) ||
-        !ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog,
-                     &error)) {
-        fprintf(stderr, "driversetup-catalog: %s: %s\n", catalog_path.u8string().c_str(),
-                error.c_str());
+    const size_t errors = PrintFindings(args[0], verdict.findings);
+    if (verdict.outcome == kVerifyNoCatalog) {
         return kExitUsage;
     }
-    const std::string catalog_name = catalog_path.filename().u8string();
-    std::vector<std::string> problems = DescribeProblems(package.set);
-    std::vector<HashedFile> hashed;
-    HashPackageFiles(package, catalog.version == kCatalogV2, &hashed, &problems);
-    const std::vector<std::string> mismatches = ComparePackage(catalog_name, catalog, hashed);
-    problems.insert(problems.end(), mismatches.begin(), mismatches.end());
-    PrintProblems(args[0], problems);
+    const Catalog& catalog = verdict.catalog;
     const std::string signing =
         catalog.signer_count == 0 ? std::string("unsigned")
                                   : "signed by " + (catalog.signer_name.empty()
                                                         ? std::string("a signer it does not carry")
                                                         : catalog.signer_name);
-    const std::string verdict = problems.empty() ? std::string("all match")
-                                                 : std::to_string(problems.size()) + " problem(s)";
+    const std::string verdict_text =
+        errors == 0 ? std::string("all match") : std::to_string(errors) + " problem(s)";
     printf("%s: %zu file(s) against %s (v%d, %s, %zu member(s)): %s\n", args[0].c_str(),
-           package.set.files.size(), catalog_name.c_str(), catalog.version, signing.c_str(),
-           catalog.members.size(), verdict.c_str());
-    return problems.empty() ? kExitOk : kExitPackage;
+           verdict.files, verdict.catalog_name.c_str(), catalog.version, signing.c_str(),
+           catalog.members.size(), verdict_text.c_str());
+    return errors == 0 ? kExitOk : kExitPackage;
 }
 
 static int List(const std::vector<std::string>& args) {
     if (args.size() != 1) {
         return Usage("list needs one catalog");
     }
-    std::string bytes;
-    std::string error;
-    Catalog catalog;
-    if (!ReadWhole(fs::u8path(args[0]), kToolCatalogReadLimit, &bytes, &error) ||
-        !ReadCatalog(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &catalog,
-                     &error)) {
-        fprintf(stderr, "driversetup-catalog: %s: %s\n", args[0].c_str(), error.c_str());
+    const fs::path none;
+    const PackageAccess access = HostPackageAccess(&none);
+    PackageVerdict verdict;
+    if (!ReadPackageCatalog(access, args[0], args[0], &verdict)) {
+        fprintf(stderr, "driversetup-catalog: %s\n", DescribeFinding(verdict.findings[0]).c_str());
         return kExitUsage;
     }
+    const std::string& bytes = verdict.catalog_bytes;
+    const Catalog& catalog = verdict.catalog;
+    std::string error;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
     CatalogSigner signer;
     if (!ReadCatalogSigner(data, bytes.size(), &signer, &error)) {
@@ -323,8 +304,10 @@ static int List(const std::vector<std::string>& args) {
     }
     for (size_t i = 0; i < catalog.members.size(); ++i) {
         const CatalogMember& member = catalog.members[i];
-        printf("member: %s %-6s %-4s %s  OSAttr %s\n", HexLower(member.digest).c_str(),
-               member.digest_kind == kDigestSha256 ? "sha256" : "sha1",
+        const char* kind = member.digest_kind == kDigestSha256 ? "sha256"
+                           : member.compat                     ? "compat"
+                                                               : "sha1";
+        printf("member: %s %-6s %-4s %s  OSAttr %s\n", HexLower(member.digest).c_str(), kind,
                member.is_pe ? "PE" : "flat", member.file.c_str(), member.os_attr.c_str());
     }
     if (signer.is_signed) {

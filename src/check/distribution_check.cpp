@@ -13,6 +13,7 @@
 #include "catalog/catalog.h"
 #include "catalog/os_targets.h"
 #include "catalog/package.h"
+#include "catalog/package_verify.h"
 #include "catalog/signature.h"
 #include "check/inf_check.h"
 #include "check/pe_image.h"
@@ -274,6 +275,13 @@ static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
     const Scope scope = static_cast<Scope>(kind);
     const WindowsKindInfo& windows = kWindowsKinds[kind];
     const std::string wanted = JoinShown(ParentOf(inf_shown), catalog);
+    if (!IsPlainCatalogName(catalog)) {
+        AddFinding(findings, kSeverityError, scope, catalog,
+                   "is what " + inf_shown +
+                       " names in CatalogFile, which is not a file name beside it, as Windows "
+                       "requires; name the catalog beside the INF");
+        return;
+    }
     const Resolved resolved = Resolve(folder, wanted);
     if (!IsUsableFile(wanted, resolved, scope,
                       "the catalog that " + inf_shown + " names in [Version] (CatalogFile)",
@@ -281,40 +289,34 @@ static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
         return;
     }
     AddFinding(findings, kSeverityOk, scope, wanted, "catalog named by the INF is present");
-    std::vector<unsigned char> bytes;
-    uint64_t file_size = 0;
-    std::string error;
-    if (!ReadPrefix(resolved.path, kCatalogReadLimit + 1, &bytes, &file_size, &error)) {
-        AddFinding(findings, kSeverityError, scope, wanted, error + "; check its permissions");
-        return;
-    }
-    Catalog parsed;
-    if (bytes.size() > kCatalogReadLimit) {
-        error = "is larger than any driver catalog";
-    }
-    if (!error.empty() || !ReadCatalog(bytes.data(), bytes.size(), &parsed, &error)) {
-        AddFinding(findings, kSeverityError, scope, wanted,
-                   error + "; make it again with driversetup-catalog make, then sign it");
-        return;
-    }
     Package package;
-    size_t problems = 0;
-    if (LoadPackage(inf_path, &package, &error)) {
-        std::vector<std::string> lines = DescribeProblems(package.set);
-        std::vector<HashedFile> hashed;
-        HashPackageFiles(package, parsed.version == kCatalogV2, &hashed, &lines);
-        const std::vector<std::string> mismatches = ComparePackage(catalog, parsed, hashed);
-        lines.insert(lines.end(), mismatches.begin(), mismatches.end());
-        for (size_t i = 0; i < lines.size(); ++i) {
-            AddFinding(findings, kSeverityError, scope, wanted, lines[i]);
-        }
-        problems = lines.size();
-        if (problems == 0) {
-            AddFinding(findings, kSeverityOk, scope, wanted,
-                       "holds all " + std::to_string(hashed.size()) +
-                           " file(s) of the package with their current hashes");
-        }
+    std::string error;
+    if (!LoadPackage(inf_path, &package, &error)) {
+        AddFinding(findings, kSeverityError, scope, inf_shown, error);
+        return;
     }
+    const PackageAccess access = HostPackageAccess(&package.folder);
+    PackageVerdict read;
+    if (!ReadPackageCatalog(access, resolved.path.u8string(), catalog, &read)) {
+        AddFinding(findings, kSeverityError, scope, wanted,
+                   read.findings[0].what +
+                       (read.findings[0].advice.empty() ? "" : "; " + read.findings[0].advice));
+        return;
+    }
+    const Catalog& parsed = read.catalog;
+    // This row's platform: the INF decoration without "NT".
+    const PackageVerdict verdict = VerifyAgainstCatalog(
+        package.document, package.inf_name, windows.inf_decoration + 2, catalog, parsed, access);
+    for (size_t i = 0; i < verdict.findings.size(); ++i) {
+        AddFinding(findings, verdict.findings[i].warning ? kSeverityWarning : kSeverityError, scope,
+                   wanted, DescribeFinding(verdict.findings[i]));
+    }
+    if (verdict.outcome == kVerifyMatch) {
+        AddFinding(findings, kSeverityOk, scope, wanted,
+                   "holds all " + std::to_string(verdict.files) +
+                       " file(s) of the package with their current hashes");
+    }
+    const std::vector<unsigned char> bytes(read.catalog_bytes.begin(), read.catalog_bytes.end());
     if (parsed.signer_count == 0) {
         AddFinding(findings, windows.installs_only_signed ? kSeverityError : kSeverityWarning,
                    scope, wanted,

@@ -220,7 +220,7 @@ folder_case() {
 }
 
 @test "catalog-empty" {
-    folder_case catalog-empty "" 1 "Drive\\Tavix\\amd64\\quenusb.cat: is empty (0 bytes); make it again with driversetup-catalog make, then sign it"
+    folder_case catalog-empty "" 1 "Drive\\Tavix\\amd64\\quenusb.cat: is empty (0 bytes); copy the package again, whole, from its publisher"
 }
 
 @test "catalog-truncated" {

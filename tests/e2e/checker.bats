@@ -86,7 +86,7 @@ run_checker() {
     expect_contains "finding" "$output" \
         "error   [$bits-bit] Drive\\Tavix\\$folder\\quenusb.cat: quenusb.inf changed after quenusb.cat was made: make the catalog again, then sign it"
     expect_contains "prediction" "$output" \
-        "this machine: the pre-installer would stage nothing: quenusb.inf does not match quenusb.cat: the package was changed after it was signed"
+        "this machine: the pre-installer would stage nothing: quenusb.inf changed after quenusb.cat was made: make the catalog again, then sign it"
     expect_contains "finding" "$output" \
         "error   [$other_bits-bit] Drive\\Tavix\\$other_folder\\quenusb.cat: is signed by Throwaway Checker Signer, but the signature does not match its content"
     if [ -n "${HOST_CHECKER:-}" ]; then

@@ -101,7 +101,7 @@ stages_through_the_launcher() {
     rm -f "${sample_inf%.inf}.cat"
     run_prep
     expect_equal "exit code (low byte of ERROR_NO_CATALOG_FOR_OEM_INF)" "$exit_code" "$kNoCatalogLowByte"
-    expect_file_line "catalog line" "$log" "| $build | catalog | $(wine_windows_path "$sample_inf") | 0xE000022F | ERROR_NO_CATALOG_FOR_OEM_INF: the package has no usable catalog | quenusb.cat, the catalog quenusb.inf names, is not beside it"
+    expect_file_line "catalog line" "$log" "| $build | catalog | $(wine_windows_path "$sample_inf") | 0xE000022F | ERROR_NO_CATALOG_FOR_OEM_INF: the package has no usable catalog | quenusb.cat is the catalog quenusb.inf names, and it is missing: the package is incomplete"
     expect_equal "copies in the store" "$(copies_in_store)" 0
 }
 
@@ -120,7 +120,7 @@ stages_through_the_launcher() {
     echo "; edited after signing" >>"$sample_inf"
     run_prep
     expect_equal "exit code (low byte of ERROR_FILE_HASH_NOT_IN_CATALOG)" "$exit_code" "$kHashNotInCatalogLowByte"
-    expect_file_line "catalog line" "$log" "| $build | catalog | $(wine_windows_path "$sample_inf") | 0xE000024B | ERROR_FILE_HASH_NOT_IN_CATALOG: a file of the package is not in its catalog: it was changed after it was signed | quenusb.inf does not match quenusb.cat: the package was changed after it was signed"
+    expect_file_line "catalog line" "$log" "| $build | catalog | $(wine_windows_path "$sample_inf") | 0xE000024B | ERROR_FILE_HASH_NOT_IN_CATALOG: a file of the package is not in its catalog: it was changed after it was signed | quenusb.inf changed after quenusb.cat was made: make the catalog again, then sign it"
     expect_equal "copies of the edited INF in the store" "$(copies_in_store)" 0
 }
 

@@ -69,20 +69,21 @@ static const CatalogCase kCases[] = {
      "catalog | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | error 0. | quenusb.cat holds "
      "quenusb.inf and the 1 file(s) it copies on this Windows, with their current hashes"},
     {"inf_edited", kInfEdited, ERROR_FILE_HASH_NOT_IN_CATALOG,
-     "quenusb.inf does not match quenusb.cat: the package was changed after it was signed"},
+     "quenusb.inf changed after quenusb.cat was made: make the catalog again, then sign it"},
     {"copied_file_changed", kSysChanged, ERROR_FILE_HASH_NOT_IN_CATALOG,
-     "quenusb.sys (INF line 16) does not match quenusb.cat: the package was changed after it was "
-     "signed"},
+     "quenusb.sys (INF line 16) changed after quenusb.cat was made: make the catalog again, "
+     "then sign it"},
     {"copied_file_removed", kSysRemoved, ERROR_FILE_HASH_NOT_IN_CATALOG,
      "quenusb.sys (INF line 16) is missing: the package is incomplete"},
     {"catalog_missing", kCatalogMissing, ERROR_NO_CATALOG_FOR_OEM_INF,
-     "quenusb.cat, the catalog quenusb.inf names, is not beside it: the package is incomplete"},
+     "quenusb.cat is the catalog quenusb.inf names, and it is missing: the package is "
+     "incomplete"},
     {"catalog_garbage", kCatalogGarbage, ERROR_NO_CATALOG_FOR_OEM_INF,
-     "quenusb.cat, the catalog quenusb.inf names, is not a catalog"},
+     "quenusb.cat is not a catalog"},
     {"catalog_named_by_a_path", kCatalogIsAPath, ERROR_NO_CATALOG_FOR_OEM_INF,
-     "quenusb.inf names the catalog '..\\quenusb.cat', which is not a file name beside it"},
+     "..\\quenusb.cat is what CatalogFile names, which is not a file name beside quenusb.inf"},
     {"decorated_catalog_is_the_one_used", kDecoratedCatalogMissing, ERROR_NO_CATALOG_FOR_OEM_INF,
-     "a64.cat, the catalog quenusb.inf names, is not beside it"},
+     "a64.cat is the catalog quenusb.inf names, and it is missing"},
 };
 
 void PrintTo(const CatalogCase& c, std::ostream* os) {
