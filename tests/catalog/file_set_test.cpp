@@ -44,6 +44,19 @@ static const FileSetCase kFileSets[] = {
      "[SourceDisksNames.x86]\n1=d,,,x86\n[SourceDisksNames.amd64]\n1=d,,,amd64\n"
      "[SourceDisksFiles.x86]\na.sys=1\n[SourceDisksFiles.amd64]\na.sys=1\n",
      "p.inf>p.inf|x86\\a.sys>a.sys|amd64\\a.sys>a.sys"},
+    {"undecorated_file_under_per_platform_disks_is_one_file_each",
+     "[SourceDisksNames.x86]\n1=d,,,\\x86\n[SourceDisksNames.amd64]\n1=d,,,\\x64\n"
+     "[SourceDisksFiles]\nWdfCoInstaller01011.dll=1\n",
+     "p.inf>p.inf|x64\\WdfCoInstaller01011.dll>wdfcoinstaller01011.dll|x86\\WdfCoInstaller01011."
+     "dll>wdfcoinstaller01011.dll"},
+    {"decorated_disk_before_undecorated",
+     "[SourceDisksNames]\n1=d,,,x86\n[SourceDisksNames.amd64]\n1=d,,,x64\n"
+     "[SourceDisksFiles.x86]\na.sys=1\n[SourceDisksFiles.amd64]\na.sys=1\n",
+     "p.inf>p.inf|x86\\a.sys>a.sys|x64\\a.sys>a.sys"},
+    {"undecorated_line_every_platform_shadows_needs_no_disk",
+     "[SourceDisksNames.x86]\n1=d,,,x86\n[SourceDisksFiles]\na.sys=9\n[SourceDisksFiles.x86]\n"
+     "a.sys=1\n[SourceDisksFiles.amd64]\na.sys=1\n[SourceDisksNames.amd64]\n1=d,,,x64\n",
+     "p.inf>p.inf|x86\\a.sys>a.sys|x64\\a.sys>a.sys"},
     {"one_file_listed_twice_is_one_member",
      "[SourceDisksNames]\n1=d\n[SourceDisksFiles]\na.sys=1\n[SourceDisksFiles.amd64]\na.sys=1\n",
      "p.inf>p.inf|a.sys>a.sys"},
@@ -95,6 +108,8 @@ static const ProblemCase kProblems[] = {
     {"parent_folder_in_file_name", "[SourceDisksNames]\n1=d\n[SourceDisksFiles]\n..\\a=1\n", 7,
      "'..'"},
     {"unknown_disk", "[SourceDisksFiles]\na=9\n", 5, "disk '9'"},
+    {"disk_no_platform_lists", "[SourceDisksNames.x86]\n1=d\n[SourceDisksFiles]\na=2\n", 7,
+     "names disk '2', which no [SourceDisksNames] section lists"},
     {"copied_but_not_listed", "[I]\nCopyFiles=F\n[F]\nmissing.sys\n", 7, "no [SourceDisksFiles]"},
     {"copyfiles_section_missing", "[I]\nCopyFiles=Nowhere\n", 5, "lacks that section"},
 };

@@ -57,6 +57,7 @@ teardown() {
 @test "stages_every_real_package" {
     local packages=$E2E_WORK/real-packages row inf want code copies
     rm -rf "$packages"
+    mkdir -p "$E2E_WORK"
     cp -r "$REAL_PACKAGES" "$packages"
     for row in "${rows[@]}"; do
         inf=$(cut -d'|' -f1 <<<"$row")
