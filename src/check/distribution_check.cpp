@@ -338,7 +338,10 @@ static void CheckCatalog(const fs::path& folder, const std::string& inf_shown,
         AddFinding(findings, kSeverityWarning, scope, wanted,
                    "names no target for " + std::string(windows.windows) +
                        " in its OS attribute (" + (os.empty() ? std::string("none") : os) +
-                       "); make it again with that target in --os, then sign it");
+                       (IsMicrosoftSigned(parsed)
+                            ? "); Microsoft's signature cannot be made again here: get a package "
+                              "for it from its publisher"
+                            : "); make it again with that target in --os, then sign it"));
     }
 }
 
