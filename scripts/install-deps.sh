@@ -16,9 +16,9 @@ set -euo pipefail
 
 # bats and its libraries run the shell tests; shellcheck lints every script; libcrypto hashes
 # and reads signatures for the catalog tool, whose tests check it against openssl and
-# osslsigncode.
+# osslsigncode; scdoc makes their manual pages and lintian checks their Debian package.
 host_packages=(cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev
-    bats bats-assert bats-support shellcheck libssl-dev openssl osslsigncode)
+    bats bats-assert bats-support shellcheck libssl-dev openssl osslsigncode scdoc lintian)
 # The Windows tree builds driversetup-catalog for this machine too, with libcrypto.
 windows_packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64
     binutils-mingw-w64-i686 wine wine64 wine32:i386 bats bats-assert bats-support g++ libssl-dev)

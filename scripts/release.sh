@@ -2,7 +2,8 @@
 # Builds the release package build/release/DriverSetup-<version>-win32.zip: DriverSetup.exe,
 # driversetup-check.exe, the two pre-installers QZDrvPrep_x86.exe and QZDrvPrep_x64.exe,
 # README.md, LICENSE, CHANGELOG.md and SHA256SUMS, byte for byte the same from the same
-# sources. Given a certificate, it signs copies of the four programs with
+# sources; and beside it driversetup_<version>_amd64.deb, the Linux tools with their manual
+# pages and the same Windows programs. Given a certificate, it signs copies of the four programs with
 # Authenticode (SHA-256, osslsigncode) and verifies them; the unsigned build is never touched.
 set -euo pipefail
 
@@ -199,6 +200,20 @@ files+=(SHA256SUMS)
 (cd "$stage" && chmod 644 "${files[@]}" && touch -d "@$epoch" "${files[@]}" &&
     TZ=UTC zip -X -D -q "$zip_file" "${files[@]}")
 
+# The Debian package of the Linux tools and their manual pages, with the same Windows programs
+# as the zip, from a Linux tree of its own beside the Windows build (kept, so that the next
+# release only relinks what changed).
+deb_tree=$build_dir/debian-package
+cmake -S "$root" -B "$deb_tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DDRIVERSETUP_WINDOWS_PROGRAMS="$stage" >"$out/deb.log" 2>&1
+cmake --build "$deb_tree" --target driversetup-catalog driversetup-check man_pages \
+    debian_changelog >>"$out/deb.log" 2>&1
+rm -f "$deb_tree"/*.deb
+(cd "$deb_tree" && SOURCE_DATE_EPOCH=$epoch cpack -G DEB >>"$out/deb.log" 2>&1)
+deb_file=$out/driversetup_${version}_amd64.deb
+mv "$deb_tree/driversetup_${version}_amd64.deb" "$deb_file"
+rm -f "$out/deb.log"
+
 trap - ERR
 if [ "$signing" = yes ]; then
     if [ -n "$tsa_certs" ]; then
@@ -218,3 +233,6 @@ echo "    sha256  : $(sha256sum "$zip_file" | cut -d' ' -f1)"
 echo "    holds   : ${files[*]} (also unpacked in $stage)"
 echo "    signed  : $signed"
 echo "    file times: $(TZ=UTC date -d "@$epoch" '+%Y-%m-%d %H:%M:%S UTC') (SOURCE_DATE_EPOCH=$epoch)"
+echo "release: made $deb_file"
+echo "    size    : $(stat -c %s "$deb_file") bytes"
+echo "    sha256  : $(sha256sum "$deb_file" | cut -d' ' -f1)"

@@ -26,21 +26,22 @@ static const int kExitPackage = 1;
 static const int kExitUsage = 2;
 static const size_t kListIdSize = 16;
 
+// Short by design: the manual page, driversetup-catalog(1), says the rest.
 static const char kUsage[] =
     "usage: driversetup-catalog make [--os IDS] [--sha256] [-o FILE] INF\n"
     "       driversetup-catalog verify INF [CAT]\n"
     "       driversetup-catalog list CAT\n"
+    "       driversetup-catalog --help | --version\n"
     "\n"
-    "make    writes an unsigned catalog of the INF's package: the INF and every file that\n"
-    "        CopyFiles or [SourceDisksFiles] reach. IDS are targets such as 10_X64,10_X86\n"
-    "        (default: what the INF's models imply). --sha256 makes a v2 catalog (Windows 8\n"
-    "        and later). The default output is the CatalogFile the INF names, beside it.\n"
-    "        SOURCE_DATE_EPOCH, when set, is the catalog's time.\n"
+    "make    writes an unsigned catalog of the INF's package (default: the CatalogFile the INF\n"
+    "        names); --os targets such as 10_X64,10_X86; --sha256 for a v2 catalog.\n"
     "verify  checks the package against its catalog (default: the one the INF names).\n"
     "list    prints a catalog's kind, attributes, members and signer.\n"
     "\n"
     "Exit codes: 0 done (all match), 1 a problem with the package, 2 a usage error or a file\n"
-    "that cannot be read.\n";
+    "that cannot be read.\n"
+    "\n"
+    "More: man driversetup-catalog\n";
 
 static int Usage(const std::string& problem) {
     fprintf(stderr, "driversetup-catalog: %s\n%s", problem.c_str(), kUsage);
@@ -332,6 +333,10 @@ int main(int argc, char* argv[]) {
     }
     if (command == "list") {
         return List(args);
+    }
+    if (command == "--version") {
+        printf("driversetup-catalog %s\n", DRIVERSETUP_VERSION);
+        return kExitOk;
     }
     if (command == "--help" || command == "-h") {
         printf("%s", kUsage);

@@ -29,31 +29,24 @@ namespace fs = std::filesystem;
     "  --ca FILE  also check that each catalog's signer leads to a root in FILE (PEM)\n"
 #endif
 
+// Short by design: the manual page, driversetup-check(1), says the rest.
 static const char kUsage[] =
     "usage: driversetup-check [--strict]" DRIVERSETUP_CA_USAGE
     " [FOLDER]\n"
     "\n"
-    "Checks a driver distribution folder the way the launcher (DriverSetup.exe) will use it:\n"
-    "FOLDER is the launcher's working directory (default: the current folder). For 32-bit and\n"
-    "64-bit Windows alike it checks the pre-installer the launcher starts (present, a program\n"
-    "for that Windows), the driver package named on its command line (an INF with a valid\n"
-    "[Version] Signature, device models that Windows reads there, and the catalog it names:\n"
-    "every file's hash in it, its signature against its content, and its targets), and\n"
-    "DriverSetup.exe itself. Names are matched as Windows matches them, ignoring letter\n"
-    "case, with a warning where only that makes them match. It reads at most the first 64 KiB\n"
-    "of a program and 4 MiB of an INF; a larger INF is an error.\n"
-    "On Windows it also says which row the launcher would start on this machine, and whether\n"
-    "Windows there will install that row's package without asking.\n"
-    "\n"
-    "Each check prints one line, ok, warning or error, with the path and what to do.\n"
+    "Checks a driver distribution folder (default: the current one) the way the launcher\n"
+    "DriverSetup.exe will use it, for 32-bit and 64-bit Windows alike; one line per check.\n"
     "\n"
     "  --strict   treat warnings as errors (for release pipelines)\n" DRIVERSETUP_CA_OPTION
     "  --help     show this text\n"
+    "  --version  show the version\n"
     "\n"
     "Exit codes:\n"
     "  0  the launcher would start the right program with a usable package on both Windows\n"
     "  1  some row would start nothing or the wrong thing (with --strict: or any warning)\n"
-    "  2  a usage error, or FOLDER cannot be read\n";
+    "  2  a usage error, or FOLDER cannot be read\n"
+    "\n"
+    "More: man driversetup-check\n";
 
 static bool ColourWanted() {
 #ifdef _WIN32
@@ -81,6 +74,9 @@ int main(int argc, char* argv[]) {
         } else if (!options_done && (strcmp(argument, "--help") == 0 ||
                                      strcmp(argument, "-h") == 0 || strcmp(argument, "/?") == 0)) {
             fputs(kUsage, stdout);
+            return kExitReady;
+        } else if (!options_done && strcmp(argument, "--version") == 0) {
+            printf("driversetup-check %s\n", DRIVERSETUP_VERSION);
             return kExitReady;
         } else if (!options_done && strcmp(argument, "--strict") == 0) {
             strict = true;

@@ -10,11 +10,12 @@
 setup_file() {
     local here=$BATS_TEST_DIRNAME
     export release=$here/../../scripts/release.sh
-    local version
+    export version
     version=$(sed -n 's/^project(DriverSetup VERSION \([0-9.]*\) .*/\1/p' "$here/../../CMakeLists.txt")
     export zip_name=DriverSetup-$version-win32.zip
     export programs="DriverSetup.exe driversetup-check.exe QZDrvPrep_x86.exe QZDrvPrep_x64.exe"
     export expected_entries="$programs README.md LICENSE CHANGELOG.md SHA256SUMS"
+    export deb_name=driversetup_${version}_amd64.deb
     export work=$WORK_DIR pki=$WORK_DIR/pki
     export password='throwaway pass phrase 7341'
     rm -rf "$work"
@@ -74,6 +75,7 @@ check() {
     sleep 1 # a second run at another wall-clock time must not change a byte
     release_to "$work/b"
     check "two unsigned packages are identical" cmp -s "$work/a/$zip_name" "$work/b/$zip_name"
+    check "two Debian packages are identical" cmp -s "$work/a/$deb_name" "$work/b/$deb_name"
     expect_equal "entries in the fixed order" "$(entries "$work/a/$zip_name")" "$expected_entries"
     mkdir -p "$work/unpacked"
     (cd "$work/unpacked" && unzip -q "$work/a/$zip_name")
@@ -89,6 +91,46 @@ check() {
     expect_equal "SOURCE_DATE_EPOCH sets the entry times" \
         "$(unzip -Z -T "$work/epoch/$zip_name" | grep -c " 20231114\.221320 ")" \
         "$(wc -w <<<"$expected_entries")"
+}
+
+# What the Debian package must hold, in dpkg-deb's order, directories left out.
+deb_files="./usr/bin/driversetup-catalog
+./usr/bin/driversetup-check
+./usr/share/doc/driversetup/changelog.gz
+./usr/share/doc/driversetup/copyright
+./usr/share/driversetup/windows/DriverSetup.exe
+./usr/share/driversetup/windows/QZDrvPrep_x64.exe
+./usr/share/driversetup/windows/QZDrvPrep_x86.exe
+./usr/share/driversetup/windows/driversetup-check.exe
+./usr/share/man/man1/driversetup-catalog.1.gz
+./usr/share/man/man1/driversetup-check.1.gz"
+
+@test "the Debian package holds the tools, their pages and the programs, and lintian passes it" {
+    release_to "$work/deb"
+    local deb=$work/deb/$deb_name tree=$work/deb-tree page program
+    check "the release makes $deb_name" test -f "$deb"
+    expect_equal "the package's files" \
+        "$(dpkg-deb -c "$deb" | awk '$6 !~ /\/$/ { print $6 }' | sort)" "$deb_files"
+    run lintian --fail-on error "$deb"
+    expect_equal "lintian's exit: $output" "$status" 0
+    expect_equal "lintian's errors" "$(grep -c '^E: ' <<<"$output" || true)" 0
+    check "its dependencies are computed" bash -c 'dpkg-deb -f "$1" Depends | grep -q libssl3' - "$deb"
+    dpkg-deb -x "$deb" "$tree"
+    for program in $programs; do
+        check "$program is the release's" cmp -s "$work/deb/${zip_name%.zip}/$program" \
+            "$tree/usr/share/driversetup/windows/$program"
+    done
+    run "$tree/usr/bin/driversetup-catalog" --version
+    expect_equal "the catalog tool's version" "$output" "driversetup-catalog $version"
+    run "$tree/usr/bin/driversetup-check" --version
+    expect_equal "the checker's version" "$output" "driversetup-check $version"
+    run "$tree/usr/bin/driversetup-catalog" verify "$BUILD_DIR/sample-package/amd64/quenusb.inf"
+    expect_equal "verify on the sample package: $output" "$status" 0
+    for page in driversetup-catalog driversetup-check; do
+        run man -l "$tree/usr/share/man/man1/$page.1.gz"
+        expect_equal "man -l $page: $output" "$status" 0
+        expect_contains "$page's page" "$output" "EXIT STATUS"
+    done
 }
 
 @test "signed from PKCS#12 verifies, fails when changed and gives back the build" {

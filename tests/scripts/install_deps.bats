@@ -2,7 +2,7 @@
 # install-deps.sh's decisions against fake apt-get, dpkg and dpkg-query first on PATH: which
 # apt-get calls it makes, in which order, and how it ends, for each mirror outcome.
 
-readonly host_set="cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev bats bats-assert bats-support shellcheck libssl-dev openssl osslsigncode"
+readonly host_set="cmake ninja-build g++ libgtest-dev clang-format git clang libclang-rt-14-dev bats bats-assert bats-support shellcheck libssl-dev openssl osslsigncode scdoc lintian"
 readonly plain_call="apt-get install -y -q $host_set"
 readonly retry_call="apt-get install -y -q -t testcodename $host_set"
 
