@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release package build/release/DriverSetup-<version>-win32.zip: DriverSetup.exe,
 # driversetup-check.exe, the two pre-installers QZDrvPrep_x86.exe and QZDrvPrep_x64.exe,
-# README.md, LICENSE, CHANGELOG.md and SHA256SUMS, byte for byte the same from the same
-# sources; and beside it driversetup_<version>_amd64.deb, the Linux tools with their manual
-# pages and the same Windows programs. Given a certificate, it signs copies of the four programs with
-# Authenticode (SHA-256, osslsigncode) and verifies them; the unsigned build is never touched.
+# README.txt (for the people who receive the media), LICENSE, CHANGELOG.md and SHA256SUMS,
+# byte for byte the same from the same sources; and beside it driversetup_<version>_amd64.deb,
+# the Linux tools with their manual pages and the same Windows programs. Given a certificate,
+# it signs copies of the four programs with Authenticode (SHA-256, osslsigncode) and verifies
+# them; the unsigned build is never touched.
 set -euo pipefail
 
 usage() {
@@ -122,7 +123,7 @@ version=$(sed -n 's/^project(DriverSetup VERSION \([0-9.]*\) .*/\1/p' CMakeLists
 [ -n "$version" ] || die "no version in CMakeLists.txt's project()"
 package=DriverSetup-$version-win32
 programs=(DriverSetup.exe driversetup-check.exe QZDrvPrep_x86.exe QZDrvPrep_x64.exe)
-documents=(README.md LICENSE CHANGELOG.md)
+documents=(README.txt LICENSE CHANGELOG.md)
 
 if [ -z "$build_dir" ]; then
     scripts/install-deps.sh release >&2
@@ -189,7 +190,9 @@ for program in "${programs[@]}"; do
         cp "$build_dir/$program" "$stage/$program"
     fi
 done
-for document in "${documents[@]}"; do
+# The media's README is for end users; the repository's is for distributors.
+cp docs/release-README.txt "$stage/README.txt"
+for document in "${documents[@]:1}"; do
     cp "$document" "$stage/$document"
 done
 files=("${programs[@]}" "${documents[@]}")

@@ -14,7 +14,7 @@ setup_file() {
     version=$(sed -n 's/^project(DriverSetup VERSION \([0-9.]*\) .*/\1/p' "$here/../../CMakeLists.txt")
     export zip_name=DriverSetup-$version-win32.zip
     export programs="DriverSetup.exe driversetup-check.exe QZDrvPrep_x86.exe QZDrvPrep_x64.exe"
-    export expected_entries="$programs README.md LICENSE CHANGELOG.md SHA256SUMS"
+    export expected_entries="$programs README.txt LICENSE CHANGELOG.md SHA256SUMS"
     export deb_name=driversetup_${version}_amd64.deb
     export work=$WORK_DIR pki=$WORK_DIR/pki
     export password='throwaway pass phrase 7341'
