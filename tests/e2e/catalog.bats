@@ -66,7 +66,7 @@ INF
         read -r sha1 sha256 kind name < <(timeout "$run_timeout" wine "$DIGEST_EXE" \
             "$(wine_path "$pkg/$file")" | tr -d '\r')
         name=$(basename "$file")
-        expect_contains "$file's SHA-1 member" "$listing" "member: $sha1 sha1   $kind"
+        expect_contains "$file's SHA-1 compat member" "$listing" "member: $sha1 compat $kind"
         expect_contains "$file's SHA-256 member" "$listing" "member: $sha256 sha256 $kind"
         grep -q "member: $sha256 sha256 [A-Za-z]* *$name " <<<"$listing" ||
             fail "$file's SHA-256 member is not named $name"
