@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/make_catalog.h"
+#include "package/make_catalog.h"
 #include "catalog/os_targets.h"
-#include "catalog/package.h"
-#include "catalog/signature.h"
+#include "package/package.h"
+#include "backend/signature.h"
 
 namespace fs = std::filesystem;
 

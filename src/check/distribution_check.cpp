@@ -12,11 +12,11 @@
 
 #include "catalog/catalog.h"
 #include "catalog/os_targets.h"
-#include "catalog/package.h"
-#include "catalog/package_verify.h"
-#include "catalog/signature.h"
+#include "package/package.h"
+#include "package/package_verify.h"
+#include "backend/signature.h"
 #include "check/inf_check.h"
-#include "check/pe_image.h"
+#include "pe/pe_image.h"
 #include "inf/ascii.h"
 #include "launcher/preinstaller_variants.h"
 

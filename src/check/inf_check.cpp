@@ -2,7 +2,7 @@
 // row's Windows.
 #include "check/inf_check.h"
 
-#include "catalog/file_set.h"
+#include "package/file_set.h"
 #include "inf/ascii.h"
 #include "inf/inf_models.h"
 #include "win/windows_kinds.h"

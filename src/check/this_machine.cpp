@@ -1,7 +1,7 @@
 // The "this machine" line: the launcher's choice here, from the launcher's own probe.
 #include "check/this_machine.h"
 
-#include "check/pe_image.h"
+#include "pe/pe_image.h"
 #include "launcher/preinstaller_variants.h"
 
 std::string DescribeThisMachine(const MachineFacts& facts, const std::string& folder,

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "catalog/package_check.h"
-#include "catalog/trust_prediction.h"
+#include "package/package_check.h"
+#include "package/trust_prediction.h"
 #include "inf/inf_document.h"
 #include "inf/inf_text.h"
 #include "inf/wide_text.h"

@@ -3,7 +3,7 @@
 
 #include <stdio.h>
 
-#include "catalog/trust_prediction.h"
+#include "package/trust_prediction.h"
 #include "inf/wide_text.h"
 #include "win/windows_kinds.h"
 

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "catalog/trust_prediction.h"
+#include "package/trust_prediction.h"
 #include "inf/inf_document.h"
 #include "inf/inf_models.h"
 #include "inf/inf_text.h"
 #include "preinstaller/command_line.h"
 #include "preinstaller/log.h"
-#include "catalog/package_check.h"
+#include "package/package_check.h"
 #include "inf/wide_text.h"
 
 // The result of one step: its code and what the log says beside it.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "catalog/fake_cng.h"
-#include "catalog/file_digest.h"
+#include "backend/file_digest.h"
 #include "check/pe_builder.h"
 #include "preinstaller/fake_preinstaller_api.h"
 

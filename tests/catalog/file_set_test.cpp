@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/file_set.h"
+#include "package/file_set.h"
 #include "catalog/os_targets.h"
 #include "inf/inf_document.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/package_verify.h"
+#include "package/package_verify.h"
 #include "inf/ascii.h"
 #include "inf/inf_text.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/pe_hash_plan.h"
+#include "pe/pe_hash_plan.h"
 #include "check/pe_builder.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "check/pe_image.h"
+#include "pe/pe_image.h"
 #include "pe_builder.h"
 
 namespace {

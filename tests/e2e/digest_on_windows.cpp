@@ -7,7 +7,7 @@
 #include <string>
 
 #include "catalog/catalog.h"
-#include "catalog/file_digest.h"
+#include "backend/file_digest.h"
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {

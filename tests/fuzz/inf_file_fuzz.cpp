@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/file_set.h"
+#include "package/file_set.h"
 #include "check/inf_check.h"
 #include "fuzz_check.h"
 #include "inf/ascii.h"

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "check/pe_image.h"
+#include "pe/pe_image.h"
 #include "fuzz_check.h"
 
 static void Inspect(const uint8_t* data, size_t size, uint64_t file_size) {

@@ -1,5 +1,5 @@
 // PE header inspection on a bounded byte prefix, with every offset checked before use.
-#include "check/pe_image.h"
+#include "pe/pe_image.h"
 
 #include <stdio.h>
 

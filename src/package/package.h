@@ -1,16 +1,16 @@
 // A driver package on this machine's disk: its INF read and parsed, and its files reached by
 // the shared verifier through the file system.
-#ifndef DRIVERSETUP_CATALOG_PACKAGE_H
-#define DRIVERSETUP_CATALOG_PACKAGE_H
+#ifndef DRIVERSETUP_PACKAGE_PACKAGE_H
+#define DRIVERSETUP_PACKAGE_PACKAGE_H
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/file_digest.h"
-#include "catalog/package_verify.h"
-#include "catalog/file_set.h"
+#include "backend/file_digest.h"
+#include "package/package_verify.h"
+#include "package/file_set.h"
 #include "inf/inf_document.h"
 
 struct Package {

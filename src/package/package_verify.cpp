@@ -1,7 +1,7 @@
 // Checking a package against its catalog by one set of rules, whoever asks.
-#include "catalog/package_verify.h"
+#include "package/package_verify.h"
 
-#include "catalog/file_set.h"
+#include "package/file_set.h"
 #include "inf/ascii.h"
 
 // Where the advice must not lead to a new signature, the catalog stays as its publisher made it.

@@ -1,5 +1,5 @@
 // Catalog digests on the host, with OpenSSL's libcrypto.
-#include "catalog/file_digest.h"
+#include "backend/file_digest.h"
 
 #include <openssl/evp.h>
 #include <stdint.h>
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "catalog/pe_hash_plan.h"
+#include "pe/pe_hash_plan.h"
 
 // Bytes read per call: large enough that the hash, not the calls, sets the pace.
 static const size_t kChunkSize = 256 * 1024;

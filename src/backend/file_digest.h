@@ -1,6 +1,6 @@
 // A file's catalog digests, SHA-1 and, when asked, SHA-256, from one streaming read.
-#ifndef DRIVERSETUP_CATALOG_FILE_DIGEST_H
-#define DRIVERSETUP_CATALOG_FILE_DIGEST_H
+#ifndef DRIVERSETUP_BACKEND_FILE_DIGEST_H
+#define DRIVERSETUP_BACKEND_FILE_DIGEST_H
 
 #include <stddef.h>
 

@@ -1,6 +1,6 @@
 // Asks Windows about a catalog's signer the way driver installation does, and turns the answer
 // into one line for the support desk.
-#include "catalog/trust_prediction.h"
+#include "package/trust_prediction.h"
 
 #include <stdio.h>
 

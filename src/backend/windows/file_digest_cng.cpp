@@ -1,6 +1,6 @@
 // Catalog digests in the Windows programs, with Windows' own CNG and file calls: the file is
 // read once, front to back, and only the plan's bytes are hashed.
-#include "catalog/file_digest.h"
+#include "backend/file_digest.h"
 
 #include <stddef.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/pe_hash_plan.h"
+#include "pe/pe_hash_plan.h"
 #include "inf/utf16.h"
 #include "win/winapi_seam.h"
 

@@ -1,7 +1,7 @@
 // The one check of a driver package against its catalog, shared by the catalog tool, the folder
 // checker and the pre-installer, so that all three judge a package by the same rules.
-#ifndef DRIVERSETUP_CATALOG_PACKAGE_VERIFY_H
-#define DRIVERSETUP_CATALOG_PACKAGE_VERIFY_H
+#ifndef DRIVERSETUP_PACKAGE_PACKAGE_VERIFY_H
+#define DRIVERSETUP_PACKAGE_PACKAGE_VERIFY_H
 
 #include <stddef.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/file_digest.h"
-#include "catalog/file_set.h"
+#include "backend/file_digest.h"
+#include "package/file_set.h"
 #include "inf/inf_document.h"
 
 // A file of the package as the caller found it.

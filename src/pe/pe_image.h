@@ -1,6 +1,6 @@
 // Reads the headers of a Windows executable image from a bounded prefix of its bytes.
-#ifndef DRIVERSETUP_CHECK_PE_IMAGE_H
-#define DRIVERSETUP_CHECK_PE_IMAGE_H
+#ifndef DRIVERSETUP_PE_PE_IMAGE_H
+#define DRIVERSETUP_PE_PE_IMAGE_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,11 +1,11 @@
 // Whether the package on the media is the package its catalog was made for: a copy gone bad,
 // an edit after signing or an older build shows here, before Windows is asked to stage it.
-#include "catalog/package_check.h"
+#include "package/package_check.h"
 
 #include "catalog/catalog.h"
-#include "catalog/file_digest.h"
-#include "catalog/file_set.h"
-#include "catalog/package_verify.h"
+#include "backend/file_digest.h"
+#include "package/file_set.h"
+#include "package/package_verify.h"
 #include "inf/wide_text.h"
 
 // Bytes read per call.

@@ -1,5 +1,5 @@
 // Members and attributes for a new catalog.
-#include "catalog/make_catalog.h"
+#include "package/make_catalog.h"
 
 #include <stdio.h>
 #include <time.h>

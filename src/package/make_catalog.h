@@ -1,7 +1,7 @@
 // The members and attributes of a package's catalog, as Windows' INF-to-catalog tool makes
 // them.
-#ifndef DRIVERSETUP_CATALOG_MAKE_CATALOG_H
-#define DRIVERSETUP_CATALOG_MAKE_CATALOG_H
+#ifndef DRIVERSETUP_PACKAGE_MAKE_CATALOG_H
+#define DRIVERSETUP_PACKAGE_MAKE_CATALOG_H
 
 #include <stdint.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/package_verify.h"
+#include "package/package_verify.h"
 
 // The targets an INF's models imply when --os is not given: 10_X86 when 32-bit Windows finds
 // models sections in it, 10_X64 and Server10_X64 when 64-bit Windows does. Indices into

@@ -1,7 +1,7 @@
 // The check of a driver package against the catalog Windows uses for it, with Windows' own
 // calls: what the pre-installer does before staging, and the Windows checker for this machine.
-#ifndef DRIVERSETUP_CATALOG_PACKAGE_CHECK_H
-#define DRIVERSETUP_CATALOG_PACKAGE_CHECK_H
+#ifndef DRIVERSETUP_PACKAGE_PACKAGE_CHECK_H
+#define DRIVERSETUP_PACKAGE_PACKAGE_CHECK_H
 
 #include <stddef.h>
 

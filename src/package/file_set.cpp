@@ -1,6 +1,6 @@
 // The package's file set from the INF's sections: [SourceDisksNames], [SourceDisksFiles] and
 // the CopyFiles sections, of every decoration.
-#include "catalog/file_set.h"
+#include "package/file_set.h"
 
 #include <algorithm>
 #include <set>

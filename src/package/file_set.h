@@ -1,7 +1,7 @@
 // The files of a driver package that its catalog holds: the INF, and every file that a
 // CopyFiles directive or a [SourceDisksFiles] section reaches, for every decoration.
-#ifndef DRIVERSETUP_CATALOG_FILE_SET_H
-#define DRIVERSETUP_CATALOG_FILE_SET_H
+#ifndef DRIVERSETUP_PACKAGE_FILE_SET_H
+#define DRIVERSETUP_PACKAGE_FILE_SET_H
 
 #include <stddef.h>
 

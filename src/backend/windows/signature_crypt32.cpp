@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/file_digest.h"
-#include "catalog/signature.h"
+#include "backend/file_digest.h"
+#include "backend/signature.h"
 
 static const DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
 

@@ -1,7 +1,7 @@
 // Which bytes of a file a catalog digest covers: all of a flat file; of a PE file, the
 // Authenticode image hash's ranges.
-#ifndef DRIVERSETUP_CATALOG_PE_HASH_PLAN_H
-#define DRIVERSETUP_CATALOG_PE_HASH_PLAN_H
+#ifndef DRIVERSETUP_PE_PE_HASH_PLAN_H
+#define DRIVERSETUP_PE_PE_HASH_PLAN_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,6 +1,6 @@
 // Who signed a catalog, and whether the signature holds.
-#ifndef DRIVERSETUP_CATALOG_SIGNATURE_H
-#define DRIVERSETUP_CATALOG_SIGNATURE_H
+#ifndef DRIVERSETUP_BACKEND_SIGNATURE_H
+#define DRIVERSETUP_BACKEND_SIGNATURE_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,5 +1,5 @@
 // The Authenticode image hash's ranges, from a PE file's headers.
-#include "catalog/pe_hash_plan.h"
+#include "pe/pe_hash_plan.h"
 
 #include <stdio.h>
 

@@ -1,5 +1,5 @@
 // The catalog's signer, read with OpenSSL's libcrypto.
-#include "catalog/signature.h"
+#include "backend/signature.h"
 
 #include <limits.h>
 

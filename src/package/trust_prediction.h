@@ -1,7 +1,7 @@
 // Whether Windows will install a signed driver package without asking, as Windows itself
 // answers on this machine; the machine's trust is read, never changed.
-#ifndef DRIVERSETUP_CATALOG_TRUST_PREDICTION_H
-#define DRIVERSETUP_CATALOG_TRUST_PREDICTION_H
+#ifndef DRIVERSETUP_PACKAGE_TRUST_PREDICTION_H
+#define DRIVERSETUP_PACKAGE_TRUST_PREDICTION_H
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // Finding, hashing and comparing a package's files.
-#include "catalog/package.h"
+#include "package/package.h"
 
 #include <algorithm>
 #include <fstream>
