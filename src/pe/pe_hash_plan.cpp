@@ -3,11 +3,8 @@
 
 #include <stdio.h>
 
-static const uint32_t kLfanewOffset = 0x3c;
-static const uint32_t kFileHeaderSize = 20;
-static const uint32_t kSignatureSize = 4;
-static const uint16_t kMagicPe32 = 0x10b;
-static const uint16_t kMagicPe32Plus = 0x20b;
+#include "pe/pe_image.h"
+
 // Offsets inside the optional header.
 static const uint32_t kCheckSumOffset = 64;
 static const uint32_t kCheckSumSize = 4;
@@ -17,22 +14,13 @@ struct MagicLayout {
     uint32_t directory_offset;  // the first data directory
 };
 static const MagicLayout kLayouts[] = {
-    {kMagicPe32, 92, 96},
-    {kMagicPe32Plus, 108, 112},
+    {kPeMagicPe32, 92, 96},
+    {kPeMagicPe32Plus, 108, 112},
 };
 static const uint32_t kDirectoryEntrySize = 8;
 static const uint32_t kCertificateDirectory = 4;
 // Authenticode pads an unsigned image to this alignment before hashing.
 static const uint64_t kUnsignedAlignment = 8;
-
-static uint32_t U16(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0] | (p[1] << 8));
-}
-
-static uint32_t U32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 static void PlanWhole(uint64_t file_size, HashPlan* plan) {
     plan->is_pe = false;
@@ -52,17 +40,14 @@ static void AddRange(HashPlan* plan, uint64_t begin, uint64_t end) {
 bool PlanFileHash(const uint8_t* head, size_t head_size, uint64_t file_size, HashPlan* plan,
                   std::string* error) {
     PlanWhole(file_size, plan);
-    if (head_size < kLfanewOffset + 4 || head[0] != 'M' || head[1] != 'Z') {
+    // Anything whose PE headers the head does not show is a flat file to Authenticode.
+    const PeHeaders headers = LocatePeHeaders(head, head_size);
+    const uint64_t optional = headers.optional;
+    if (headers.status != kPeHeadersFound || optional + 2 > head_size) {
         return true;
     }
-    const uint64_t pe = U32(head + kLfanewOffset);
-    const uint64_t optional = pe + kSignatureSize + kFileHeaderSize;
-    if (optional + 2 > head_size || head[pe] != 'P' || head[pe + 1] != 'E' || head[pe + 2] != 0 ||
-        head[pe + 3] != 0) {
-        return true;
-    }
-    const uint32_t optional_size = U16(head + pe + kSignatureSize + 16);
-    const uint32_t magic = U16(head + optional);
+    const uint32_t optional_size = headers.optional_size;
+    const uint32_t magic = ReadPeU16(head + optional);
     const MagicLayout* layout = NULL;
     for (size_t i = 0; i < sizeof kLayouts / sizeof kLayouts[0]; ++i) {
         if (kLayouts[i].magic == magic) {
@@ -81,10 +66,10 @@ bool PlanFileHash(const uint8_t* head, size_t head_size, uint64_t file_size, Has
         layout->directory_offset + kCertificateDirectory * kDirectoryEntrySize;
     if (optional_size >= entry_offset + kDirectoryEntrySize &&
         optional + entry_offset + kDirectoryEntrySize <= head_size &&
-        U32(head + optional + layout->rva_count_offset) > kCertificateDirectory) {
+        ReadPeU32(head + optional + layout->rva_count_offset) > kCertificateDirectory) {
         entry = optional + entry_offset;
-        table = U32(head + entry);
-        table_size = U32(head + entry + 4);
+        table = ReadPeU32(head + entry);
+        table_size = ReadPeU32(head + entry + 4);
     }
     if (table_size != 0 &&
         (table < optional + optional_size || table > file_size || table_size > file_size - table)) {

@@ -19,13 +19,48 @@ static const size_t kSectionRawPointer = 20;
 static const uint16_t kFileExecutableImage = 0x0002;
 static const uint16_t kFileDll = 0x2000;
 
-static uint16_t ReadU16(const unsigned char* at) {
+uint16_t ReadPeU16(const unsigned char* at) {
     return static_cast<uint16_t>(at[0] | (at[1] << 8));
 }
 
-static uint32_t ReadU32(const unsigned char* at) {
+uint32_t ReadPeU32(const unsigned char* at) {
     return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
            (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+static PeHeaders Short(uint64_t pe, uint64_t needed) {
+    PeHeaders headers = {kPeHeadersShort, needed, pe, 0, 0, 0, 0, 0};
+    return headers;
+}
+
+PeHeaders LocatePeHeaders(const unsigned char* data, size_t size) {
+    PeHeaders headers = {kPeHeadersNotMz, 0, 0, 0, 0, 0, 0, 0};
+    if (size < 2 || data[0] != 'M' || data[1] != 'Z') {
+        return headers;
+    }
+    if (size < kDosHeaderSize) {
+        return Short(0, kDosHeaderSize);
+    }
+    headers.pe = ReadPeU32(data + kLfanewOffset);
+    if (headers.pe + kSignatureSize > size) {
+        return Short(headers.pe, headers.pe + kSignatureSize);
+    }
+    const unsigned char* signature = data + headers.pe;
+    if (signature[0] != 'P' || signature[1] != 'E' || signature[2] != 0 || signature[3] != 0) {
+        headers.status = kPeHeadersNoSignature;
+        return headers;
+    }
+    const uint64_t coff = headers.pe + kSignatureSize;
+    if (coff + kCoffHeaderSize > size) {
+        return Short(headers.pe, coff + kCoffHeaderSize);
+    }
+    headers.status = kPeHeadersFound;
+    headers.optional = coff + kCoffHeaderSize;
+    headers.machine = ReadPeU16(data + coff + kCoffMachine);
+    headers.section_count = ReadPeU16(data + coff + kCoffSectionCount);
+    headers.optional_size = ReadPeU16(data + coff + kCoffOptionalHeaderSize);
+    headers.characteristics = ReadPeU16(data + coff + kCoffCharacteristics);
+    return headers;
 }
 
 static PeImageInfo Verdict(PeVerdict verdict) {
@@ -47,46 +82,40 @@ PeImageInfo InspectPeImage(const unsigned char* data, size_t size, uint64_t file
     if (file_size == 0) {
         return Verdict(kPeEmpty);
     }
-    if (size < 2 || data[0] != 'M' || data[1] != 'Z') {
+    const PeHeaders headers = LocatePeHeaders(data, size);
+    PeImageInfo failure;
+    if (headers.status == kPeHeadersNotMz) {
         return Verdict(kPeNotMz);
     }
-    PeImageInfo failure;
-    if (!Covered(kDosHeaderSize, size, file_size, &failure)) {
-        return failure;
-    }
-    const uint64_t pe = ReadU32(data + kLfanewOffset);
-    if (pe > kPeHeaderReadLimit) {
+    // The checker follows e_lfanew no further than it reads.
+    if (headers.pe > kPeHeaderReadLimit) {
         return Verdict(kPeHeaderOutOfRange);
     }
-    if (!Covered(pe + kSignatureSize, size, file_size, &failure)) {
+    if (headers.status == kPeHeadersShort) {
+        Covered(headers.needed, size, file_size, &failure);
         return failure;
     }
-    const unsigned char* signature = data + pe;
-    if (signature[0] != 'P' || signature[1] != 'E' || signature[2] != 0 || signature[3] != 0) {
+    if (headers.status == kPeHeadersNoSignature) {
         return Verdict(kPeNoSignature);
     }
-    const uint64_t coff = pe + kSignatureSize;
-    if (!Covered(coff + kCoffHeaderSize, size, file_size, &failure)) {
-        return failure;
-    }
     PeImageInfo info = Verdict(kPeImage);
-    info.machine = ReadU16(data + coff + kCoffMachine);
-    info.characteristics = ReadU16(data + coff + kCoffCharacteristics);
-    const uint16_t section_count = ReadU16(data + coff + kCoffSectionCount);
-    const uint16_t optional_size = ReadU16(data + coff + kCoffOptionalHeaderSize);
+    info.machine = headers.machine;
+    info.characteristics = headers.characteristics;
+    const uint16_t section_count = headers.section_count;
+    const uint16_t optional_size = headers.optional_size;
 
-    const uint64_t optional = coff + kCoffHeaderSize;
+    const uint64_t optional = headers.optional;
     if (optional_size < kOptionalSubsystem + 2) {
         return Verdict(kPeBadOptionalHeader);
     }
     if (!Covered(optional + optional_size, size, file_size, &failure)) {
         return failure;
     }
-    info.magic = ReadU16(data + optional);
+    info.magic = ReadPeU16(data + optional);
     if (info.magic != kPeMagicPe32 && info.magic != kPeMagicPe32Plus) {
         return Verdict(kPeBadOptionalHeader);
     }
-    info.subsystem = ReadU16(data + optional + kOptionalSubsystem);
+    info.subsystem = ReadPeU16(data + optional + kOptionalSubsystem);
 
     const uint64_t sections = optional + optional_size;
     if (!Covered(sections + uint64_t{section_count} * kSectionHeaderSize, size, file_size,
@@ -95,8 +124,8 @@ PeImageInfo InspectPeImage(const unsigned char* data, size_t size, uint64_t file
     }
     for (uint16_t i = 0; i < section_count; ++i) {
         const unsigned char* section = data + sections + uint64_t{i} * kSectionHeaderSize;
-        const uint64_t end =
-            uint64_t{ReadU32(section + kSectionRawPointer)} + ReadU32(section + kSectionRawSize);
+        const uint64_t end = uint64_t{ReadPeU32(section + kSectionRawPointer)} +
+                             ReadPeU32(section + kSectionRawSize);
         if (end > info.sections_end) {
             info.sections_end = end;
         }

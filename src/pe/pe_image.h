@@ -1,4 +1,4 @@
-// Reads the headers of a Windows executable image from a bounded prefix of its bytes.
+// The one reader of a Windows executable image's headers, from a bounded prefix of its bytes.
 #ifndef DRIVERSETUP_PE_PE_IMAGE_H
 #define DRIVERSETUP_PE_PE_IMAGE_H
 
@@ -18,6 +18,34 @@ const uint16_t kPeMagicPe32 = 0x010b;
 const uint16_t kPeMagicPe32Plus = 0x020b;
 const uint16_t kPeSubsystemGui = 2;
 const uint16_t kPeSubsystemConsole = 3;
+
+// How far a file's first bytes show its PE headers.
+enum PeHeadersStatus {
+    kPeHeadersFound,       // the signature and the whole COFF header lie in the bytes
+    kPeHeadersNotMz,       // fewer than two bytes, or no "MZ"
+    kPeHeadersShort,       // the bytes end before the next structure does (see `needed`)
+    kPeHeadersNoSignature  // no "PE\0\0" where e_lfanew points
+};
+
+struct PeHeaders {
+    PeHeadersStatus status;
+    uint64_t needed;  // with kPeHeadersShort: the length the bytes would need
+    uint64_t pe;      // e_lfanew, once the DOS header lies in the bytes
+    // With kPeHeadersFound: the COFF header's fields and where the optional header starts.
+    uint64_t optional;
+    uint16_t machine;
+    uint16_t section_count;
+    uint16_t optional_size;
+    uint16_t characteristics;
+};
+
+// Finds the PE signature and reads the COFF header from data[0, size), never outside it.
+// Nothing is limited here but the bytes given: each caller decides how far it follows e_lfanew.
+PeHeaders LocatePeHeaders(const unsigned char* data, size_t size);
+
+// Little-endian fields, as the PE format stores them; `at` must have 2 or 4 readable bytes.
+uint16_t ReadPeU16(const unsigned char* at);
+uint32_t ReadPeU32(const unsigned char* at);
 
 enum PeVerdict {
     kPeImage,             // headers read whole; the fields below are valid
