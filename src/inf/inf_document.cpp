@@ -157,10 +157,20 @@ const std::string* FindInfValue(const InfSection* section, const std::string& ke
 }
 
 std::string ExpandInfString(const InfDocument& document, const std::string& value) {
-    if (value.size() < 3 || value[0] != '%' || value[value.size() - 1] != '%') {
-        return value;
+    const InfSection* strings = FindInfSection(document, "Strings");
+    std::string out;
+    size_t i = 0;
+    while (i < value.size()) {
+        const size_t close = value[i] == '%' ? value.find('%', i + 1) : std::string::npos;
+        if (close == std::string::npos) {
+            out.push_back(value[i]);
+            ++i;
+            continue;
+        }
+        const std::string key = value.substr(i + 1, close - i - 1);
+        const std::string* found = key.empty() ? NULL : FindInfValue(strings, key);
+        out += key.empty() ? "%" : found != NULL ? *found : value.substr(i, close - i + 1);
+        i = close + 1;
     }
-    const std::string* expanded =
-        FindInfValue(FindInfSection(document, "Strings"), value.substr(1, value.size() - 2));
-    return expanded != NULL ? *expanded : value;
+    return out;
 }

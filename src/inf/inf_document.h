@@ -43,7 +43,9 @@ const InfSection* FindInfSection(const InfDocument& document, const std::string&
 // pointer; a null section has no values.
 const std::string* FindInfValue(const InfSection* section, const std::string& key);
 
-// The value of a [Strings] key when `value` is a %key% token, else `value` itself.
+// `value` with each %key% token, wherever it stands, replaced as Windows does: by the key's
+// [Strings] value (key case ignored), "%%" by "%", and a key that [Strings] lacks left as it
+// stands, percent signs and all. A lone '%' with no closing one stays.
 std::string ExpandInfString(const InfDocument& document, const std::string& value);
 
 #endif

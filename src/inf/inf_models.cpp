@@ -62,40 +62,76 @@ std::vector<ManufacturerModels> ModelsForArch(const InfDocument& document, Windo
     return result;
 }
 
+std::vector<std::string> EveryModelsSection(const InfDocument& document) {
+    std::vector<std::string> names;
+    const InfSection* manufacturer = FindInfSection(document, "Manufacturer");
+    for (size_t l = 0; manufacturer != NULL && l < manufacturer->lines.size(); ++l) {
+        const InfLine& line = manufacturer->lines[l];
+        const std::string base = FoldAscii(ExpandInfString(document, line.values[0]));
+        names.push_back(base);
+        for (size_t d = 1; d < line.values.size(); ++d) {
+            names.push_back(base + "." + FoldAscii(line.values[d]));
+        }
+    }
+    std::vector<std::string> in_file_order;
+    for (size_t s = 0; s < document.sections.size(); ++s) {
+        const std::string folded = FoldAscii(document.sections[s].name);
+        for (size_t n = 0; n < names.size(); ++n) {
+            if (names[n] == folded) {
+                in_file_order.push_back(document.sections[s].name);
+                break;
+            }
+        }
+    }
+    return in_file_order;
+}
+
 // Adds the IDs of one models section's device lines ("desc = install, hwid, compatible...").
-static void AddIdsOf(const InfSection& section, std::vector<std::string>* ids,
-                     std::vector<std::string>* folded) {
+static void AddIdsOf(const InfDocument& document, const InfSection& section,
+                     std::vector<std::string>* ids, std::vector<std::string>* folded) {
     for (size_t l = 0; l < section.lines.size(); ++l) {
         const InfLine& line = section.lines[l];
         for (size_t v = 1; line.has_key && v < line.values.size(); ++v) {
-            const std::string key = FoldAscii(line.values[v]);
+            const std::string id = ExpandInfString(document, line.values[v]);
+            const std::string key = FoldAscii(id);
             bool seen = key.empty();
             for (size_t k = 0; !seen && k < folded->size(); ++k) {
                 seen = (*folded)[k] == key;
             }
             if (!seen) {
-                ids->push_back(line.values[v]);
+                ids->push_back(id);
                 folded->push_back(key);
             }
         }
     }
 }
 
+std::vector<std::string> HardwareIdsIn(const InfDocument& document,
+                                       const std::vector<std::string>& sections) {
+    std::vector<std::string> ids;
+    std::vector<std::string> folded;
+    for (size_t s = 0; s < sections.size(); ++s) {
+        const InfSection* section = FindInfSection(document, sections[s]);
+        if (section != NULL) {
+            AddIdsOf(document, *section, &ids, &folded);
+        }
+    }
+    return ids;
+}
+
 bool HardwareIdsForArch(const InfDocument& document, WindowsKind kind,
                         std::vector<std::string>* ids, std::string* error) {
     ids->clear();
     const std::vector<ManufacturerModels> entries = ModelsForArch(document, kind);
-    std::vector<std::string> folded;
+    std::vector<std::string> sections;
     std::string looked;
     for (size_t e = 0; e < entries.size(); ++e) {
         for (size_t s = 0; s < entries[e].sections.size(); ++s) {
-            const InfSection* section = FindInfSection(document, entries[e].sections[s]);
+            sections.push_back(entries[e].sections[s]);
             looked += (looked.empty() ? "[" : ", [") + entries[e].sections[s] + "]";
-            if (section != NULL) {
-                AddIdsOf(*section, ids, &folded);
-            }
         }
     }
+    *ids = HardwareIdsIn(document, sections);
     if (!ids->empty()) {
         return true;
     }

@@ -22,6 +22,16 @@ struct ManufacturerModels {
 // undecorated section.
 std::vector<ManufacturerModels> ModelsForArch(const InfDocument& document, WindowsKind kind);
 
+// Every models section that [Manufacturer] names, undecorated and with each of its
+// decorations, that the INF has, in file order.
+std::vector<std::string> EveryModelsSection(const InfDocument& document);
+
+// The one reader of hardware IDs: the hardware and compatible IDs of every device line in the
+// named sections, in that order, %strings% expanded, each once (case ignored, first spelling
+// kept). Sections that the INF lacks add nothing.
+std::vector<std::string> HardwareIdsIn(const InfDocument& document,
+                                       const std::vector<std::string>& sections);
+
 // The hardware and compatible IDs of every device line in the models sections `kind` reads,
 // in file order, each once (case ignored). Returns false, with the reason in *error, when
 // `kind` finds no models section or no ID in them.

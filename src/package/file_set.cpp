@@ -6,6 +6,7 @@
 #include <set>
 
 #include "inf/ascii.h"
+#include "inf/inf_models.h"
 
 static const char kSourceDisksNames[] = "sourcedisksnames";
 static const char kSourceDisksFiles[] = "sourcedisksfiles";
@@ -17,25 +18,6 @@ static const size_t kSubdirValue = 1;
 // A file-list line: destination name, source name.
 static const size_t kDestinationValue = 0;
 static const size_t kSourceValue = 1;
-
-std::string SubstituteStrings(const InfDocument& document, const std::string& value) {
-    const InfSection* strings = FindInfSection(document, "Strings");
-    std::string out;
-    size_t i = 0;
-    while (i < value.size()) {
-        const size_t close = value[i] == '%' ? value.find('%', i + 1) : std::string::npos;
-        if (close == std::string::npos) {
-            out.push_back(value[i]);
-            ++i;
-            continue;
-        }
-        const std::string key = value.substr(i + 1, close - i - 1);
-        const std::string* found = key.empty() ? NULL : FindInfValue(strings, key);
-        out += key.empty() ? "%" : found != NULL ? *found : value.substr(i, close - i + 1);
-        i = close + 1;
-    }
-    return out;
-}
 
 // The decoration of a section named base or base.decoration, folded: "" for none, and false
 // when the section has another name.
@@ -104,7 +86,7 @@ static const InfLine* FindDisk(const InfDocument& document, const std::string& p
         const InfSection* section = FindInfSection(document, names[n]);
         for (size_t l = 0; section != NULL && l < section->lines.size(); ++l) {
             const InfLine& line = section->lines[l];
-            if (line.has_key && SubstituteStrings(document, line.key) == disk_id) {
+            if (line.has_key && ExpandInfString(document, line.key) == disk_id) {
                 return &line;
             }
         }
@@ -149,7 +131,7 @@ static void AddProblem(FileSet* set, const std::string& file, size_t line,
 
 // The file a [SourceDisksFiles] line names, %strings% substituted.
 static std::string SourceName(const InfDocument& document, const InfLine& line) {
-    return SubstituteStrings(document, line.has_key ? line.key : line.values[0]);
+    return ExpandInfString(document, line.has_key ? line.key : line.values[0]);
 }
 
 // The platforms a catalog covers: both kinds of Windows, every decoration of a
@@ -202,17 +184,17 @@ static bool ResolveEntry(const InfDocument& document, const InfLine& line,
                          std::set<std::string>* reported, FileSet* set) {
     const std::string name = SourceName(document, line);
     const std::string disk_id = line.has_key && line.values.size() > kDiskIdValue
-                                    ? SubstituteStrings(document, line.values[kDiskIdValue])
+                                    ? ExpandInfString(document, line.values[kDiskIdValue])
                                     : std::string();
     const InfLine* disk = FindDisk(document, platform, disk_id);
     if (disk == NULL) {
         return false;
     }
     const std::string disk_path = disk->values.size() > kDiskPathValue
-                                      ? SubstituteStrings(document, disk->values[kDiskPathValue])
+                                      ? ExpandInfString(document, disk->values[kDiskPathValue])
                                       : std::string();
     const std::string subdir = line.values.size() > kSubdirValue
-                                   ? SubstituteStrings(document, line.values[kSubdirValue])
+                                   ? ExpandInfString(document, line.values[kSubdirValue])
                                    : std::string();
     std::vector<std::string> parts;
     const char* const pieces[] = {disk_path.c_str(), subdir.c_str(), name.c_str()};
@@ -270,7 +252,7 @@ static std::vector<SourceEntry> ReadSourceFiles(const InfDocument& document, con
                 continue;
             }
             const std::string disk_id = lines[l].has_key && !lines[l].values.empty()
-                                            ? SubstituteStrings(document, lines[l].values[0])
+                                            ? ExpandInfString(document, lines[l].values[0])
                                             : std::string();
             AddProblem(set, SourceName(document, lines[l]), lines[l].line_number,
                        "names disk '" + disk_id + "', which no [SourceDisksNames] section lists");
@@ -316,7 +298,7 @@ FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_nam
                 continue;
             }
             for (size_t v = 0; v < lines[l].values.size(); ++v) {
-                const std::string target = SubstituteStrings(document, lines[l].values[v]);
+                const std::string target = ExpandInfString(document, lines[l].values[v]);
                 if (target.empty()) {
                     continue;
                 }
@@ -336,12 +318,11 @@ FileSet FindPackageFiles(const InfDocument& document, const std::string& inf_nam
                 }
                 for (size_t f = 0; f < list->lines.size(); ++f) {
                     const InfLine& copy = list->lines[f];
-                    const std::string destination = SubstituteStrings(
+                    const std::string destination = ExpandInfString(
                         document, copy.has_key ? copy.key : copy.values[kDestinationValue]);
-                    std::string source =
-                        !copy.has_key && copy.values.size() > kSourceValue
-                            ? SubstituteStrings(document, copy.values[kSourceValue])
-                            : std::string();
+                    std::string source = !copy.has_key && copy.values.size() > kSourceValue
+                                             ? ExpandInfString(document, copy.values[kSourceValue])
+                                             : std::string();
                     if (source.empty()) {
                         source = destination;
                     }
@@ -388,7 +369,7 @@ std::string NamedCatalog(const InfDocument& document) {
     for (size_t k = 0; k < sizeof kKeys / sizeof kKeys[0]; ++k) {
         const std::string* value = FindInfValue(version, kKeys[k]);
         if (value != NULL && !value->empty()) {
-            return SubstituteStrings(document, *value);
+            return ExpandInfString(document, *value);
         }
     }
     return std::string();
@@ -401,38 +382,16 @@ std::string CatalogFileFor(const InfDocument& document, WindowsKind kind) {
     for (size_t k = 0; k < sizeof keys / sizeof keys[0]; ++k) {
         const std::string* value = FindInfValue(version, keys[k].c_str());
         if (value != NULL && !value->empty()) {
-            return SubstituteStrings(document, *value);
+            return ExpandInfString(document, *value);
         }
     }
     return std::string();
 }
 
 std::vector<std::string> CatalogHardwareIds(const InfDocument& document) {
-    std::set<std::string> models;
-    const InfSection* manufacturer = FindInfSection(document, "Manufacturer");
-    for (size_t l = 0; manufacturer != NULL && l < manufacturer->lines.size(); ++l) {
-        const InfLine& line = manufacturer->lines[l];
-        const std::string base = FoldAscii(SubstituteStrings(document, line.values[0]));
-        models.insert(base);
-        for (size_t d = 1; d < line.values.size(); ++d) {
-            models.insert(base + "." + FoldAscii(line.values[d]));
-        }
-    }
-    std::vector<std::string> ids;
-    std::set<std::string> seen;
-    for (size_t s = 0; s < document.sections.size(); ++s) {
-        if (models.count(FoldAscii(document.sections[s].name)) == 0) {
-            continue;
-        }
-        const std::vector<InfLine>& lines = document.sections[s].lines;
-        for (size_t l = 0; l < lines.size(); ++l) {
-            for (size_t v = 1; lines[l].has_key && v < lines[l].values.size(); ++v) {
-                const std::string id = FoldAscii(SubstituteStrings(document, lines[l].values[v]));
-                if (!id.empty() && seen.insert(id).second) {
-                    ids.push_back(id);
-                }
-            }
-        }
+    std::vector<std::string> ids = HardwareIdsIn(document, EveryModelsSection(document));
+    for (size_t i = 0; i < ids.size(); ++i) {
+        ids[i] = FoldAscii(ids[i]);
     }
     return ids;
 }

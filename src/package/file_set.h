@@ -61,8 +61,4 @@ std::string NamedCatalog(const InfDocument& document);
 // [Manufacturer] names (any decoration), lower-cased, in order of first appearance, each once.
 std::vector<std::string> CatalogHardwareIds(const InfDocument& document);
 
-// The value with each %key% replaced by its [Strings] value ("%%" is one '%'); unknown keys
-// stay as they are.
-std::string SubstituteStrings(const InfDocument& document, const std::string& value);
-
 #endif
