@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "pe_builder.h"
+#include "pe/pe_builder.h"
 
 struct Kind {
     const char* name;

@@ -8,8 +8,8 @@
 
 #include "catalog/catalog.h"
 #include "catalog/der.h"
-#include "catalog/fake_cng.h"
-#include "fake_preinstaller_api.h"
+#include "backend/fake_cng.h"
+#include "preinstaller/fake_preinstaller_api.h"
 #include "preinstaller/preinstall.h"
 
 namespace {

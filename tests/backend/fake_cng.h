@@ -1,7 +1,7 @@
 // Recording fakes of Windows' CNG hashing for the catalog digests' unit tests: real SHA-1 and
 // SHA-256 (from libcrypto) behind the BCrypt calls, with every call and open handle counted.
-#ifndef DRIVERSETUP_TESTS_CATALOG_FAKE_CNG_H
-#define DRIVERSETUP_TESTS_CATALOG_FAKE_CNG_H
+#ifndef DRIVERSETUP_TESTS_BACKEND_FAKE_CNG_H
+#define DRIVERSETUP_TESTS_BACKEND_FAKE_CNG_H
 
 #include <stddef.h>
 

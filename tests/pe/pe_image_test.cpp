@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pe/pe_image.h"
-#include "pe_builder.h"
+#include "pe/pe_builder.h"
 
 namespace {
 

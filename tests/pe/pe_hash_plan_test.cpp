@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pe/pe_hash_plan.h"
-#include "check/pe_builder.h"
+#include "pe/pe_builder.h"
 
 namespace {
 

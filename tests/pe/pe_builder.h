@@ -1,7 +1,7 @@
 // Builds small PE files in memory for the checker's tests: just the headers the checker
 // reads, one or more sections, and zero bytes where the section data would be.
-#ifndef DRIVERSETUP_TESTS_CHECK_PE_BUILDER_H
-#define DRIVERSETUP_TESTS_CHECK_PE_BUILDER_H
+#ifndef DRIVERSETUP_TESTS_PE_PE_BUILDER_H
+#define DRIVERSETUP_TESTS_PE_PE_BUILDER_H
 
 #include <stdint.h>
 

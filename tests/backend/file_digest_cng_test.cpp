@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "catalog/fake_cng.h"
+#include "backend/fake_cng.h"
 #include "backend/file_digest.h"
-#include "check/pe_builder.h"
+#include "pe/pe_builder.h"
 #include "preinstaller/fake_preinstaller_api.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The CNG fakes: each provider names a libcrypto digest, each hash is an EVP context.
-#include "catalog/fake_cng.h"
+#include "backend/fake_cng.h"
 
 #include <openssl/evp.h>
 
