@@ -6,41 +6,10 @@
 
 #include <vector>
 
+#include "win/error_names.h"
+
 static const char kUnsignedLine[] = "unsigned: Windows will ask an administrator or refuse";
 static const wchar_t kTrustedPublisherStore[] = L"TrustedPublisher";
-
-static const TrustCode kTrustCodes[] = {
-    {static_cast<DWORD>(TRUST_E_NOSIGNATURE), "TRUST_E_NOSIGNATURE", "the catalog is not signed"},
-    {static_cast<DWORD>(TRUST_E_BAD_DIGEST), "TRUST_E_BAD_DIGEST",
-     "the catalog's signature does not match its content"},
-    {static_cast<DWORD>(CERT_E_UNTRUSTEDROOT), "CERT_E_UNTRUSTEDROOT",
-     "the signer's certificate chain ends in a root this machine does not trust"},
-    {static_cast<DWORD>(CERT_E_EXPIRED), "CERT_E_EXPIRED",
-     "the signer's certificate has expired and the signature has no time stamp"},
-    {static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), "TRUST_E_EXPLICIT_DISTRUST",
-     "the signer's certificate is marked as distrusted on this machine"},
-    {0x80096004u, "TRUST_E_CERT_SIGNATURE", "the catalog's signature cannot be verified"},
-    {0x800B010Au, "CERT_E_CHAINING",
-     "the signer's certificate does not chain to a root this machine trusts"},
-    {0x800B0004u, "TRUST_E_SUBJECT_NOT_TRUSTED", "this machine's policy does not trust the signer"},
-    {ERROR_NO_CATALOG_FOR_OEM_INF, "ERROR_NO_CATALOG_FOR_OEM_INF",
-     "the package has no usable catalog"},
-    {ERROR_FILE_HASH_NOT_IN_CATALOG, "ERROR_FILE_HASH_NOT_IN_CATALOG",
-     "a file of the package is not in its catalog: it was changed after it was signed"},
-    {ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED, "ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED",
-     "the signer is not in this machine's Trusted Publishers, and no administrator accepted it"},
-    {ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED, "ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED",
-     "the signer is marked as distrusted on this machine"},
-};
-
-const TrustCode* FindTrustCode(DWORD code) {
-    for (size_t i = 0; i < sizeof kTrustCodes / sizeof kTrustCodes[0]; ++i) {
-        if (kTrustCodes[i].code == code) {
-            return &kTrustCodes[i];
-        }
-    }
-    return NULL;
-}
 
 static TrustPrediction Prediction(TrustVerdict verdict, LONG answer, const std::string& line) {
     TrustPrediction prediction = {verdict, answer, line};
@@ -107,7 +76,7 @@ TrustPrediction PredictTrust(const std::wstring& catalog_path, const std::wstrin
         return Prediction(kTrustUnsigned, answer, kUnsignedLine);
     }
     if (answer != 0) {
-        const TrustCode* code = FindTrustCode(static_cast<DWORD>(answer));
+        const ErrorName* code = FindErrorName(static_cast<DWORD>(answer));
         char unknown[64];
         snprintf(unknown, sizeof unknown, "WinVerifyTrust answered 0x%08X",
                  static_cast<unsigned>(answer));

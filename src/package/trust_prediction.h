@@ -31,13 +31,4 @@ TrustPrediction PredictUnsigned();
 TrustPrediction PredictTrust(const std::wstring& catalog_path, const std::wstring& member_path,
                              const std::wstring& member_tag, const Catalog& catalog);
 
-// "TRUST_E_NOSIGNATURE" and its meaning in words for the WinVerifyTrust answers and Setup codes
-// a driver install meets; NULL name for others.
-struct TrustCode {
-    DWORD code;
-    const char* name;
-    const char* meaning;
-};
-const TrustCode* FindTrustCode(DWORD code);
-
 #endif

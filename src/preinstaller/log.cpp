@@ -3,8 +3,8 @@
 
 #include <stdio.h>
 
-#include "package/trust_prediction.h"
 #include "inf/wide_text.h"
+#include "win/error_names.h"
 #include "win/windows_kinds.h"
 
 const wchar_t kLogFileName[] = L"QZDrvPrep.log";
@@ -33,7 +33,7 @@ std::string FormatLogLine(const SYSTEMTIME& time, const LogContext& context, con
 std::string ErrorText(DWORD code) {
     // Setup's and WinVerifyTrust's codes by name: Windows' own text for them is often missing
     // or says little.
-    const TrustCode* known = FindTrustCode(code);
+    const ErrorName* known = FindErrorName(code);
     if (known != NULL) {
         return std::string(known->name) + ": " + known->meaning;
     }
