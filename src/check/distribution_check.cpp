@@ -18,7 +18,7 @@
 #include "check/inf_check.h"
 #include "pe/pe_image.h"
 #include "inf/ascii.h"
-#include "launcher/preinstaller_variants.h"
+#include "win/preinstaller_builds.h"
 
 namespace fs = std::filesystem;
 
@@ -381,14 +381,12 @@ Findings CheckDistribution(const fs::path& folder, const char* roots_file) {
     Findings findings;
     for (int i = 0; i < kWindowsKindCount; ++i) {
         const WindowsKind kind = static_cast<WindowsKind>(i);
-        const PreinstallerVariant& variant = kPreinstallerVariants[kind];
+        const PreinstallerBuild& build = kPreinstallerBuilds[kind];
         const ProgramRules& rules = kProgramRules[kind];
-        CheckProgram(variant.lpFile, Resolve(folder, variant.lpFile), static_cast<Scope>(kind),
+        CheckProgram(build.program, Resolve(folder, build.program), static_cast<Scope>(kind),
                      std::string("the ") + kWindowsKinds[kind].program + " pre-installer",
                      rules.machine, rules.magic, 0, &findings);
-        const std::string parameters = variant.lpParameters;
-        const std::string inf = parameters.substr(sizeof PREINSTALLER_INF_SWITCH - 1);
-        CheckPackage(folder, inf, kind, roots_file, &findings);
+        CheckPackage(folder, build.inf, kind, roots_file, &findings);
     }
 
     const Resolved launcher = Resolve(folder, kLauncherFileName);

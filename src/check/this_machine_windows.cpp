@@ -8,7 +8,7 @@
 #include "inf/inf_document.h"
 #include "inf/inf_text.h"
 #include "inf/wide_text.h"
-#include "launcher/preinstaller_variants.h"
+#include "win/preinstaller_builds.h"
 
 #include "probe/probe.h"
 #include "win/optional_function.h"
@@ -37,9 +37,7 @@ MachineFacts ReadThisMachine() {
 std::string PredictThisMachine(const MachineFacts& facts, const std::string& folder) {
     static const char kLine[] = "this machine: ";
     const WindowsKind kind = facts.probe_answer == 1 ? kWindows64Bit : kWindows32Bit;
-    const std::string parameters = kPreinstallerVariants[kind].lpParameters;
-    const std::wstring inf =
-        WideFromUtf8(folder + "\\" + parameters.substr(sizeof PREINSTALLER_INF_SWITCH - 1));
+    const std::wstring inf = WideFromUtf8(folder + "\\" + kPreinstallerBuilds[kind].inf);
     std::vector<unsigned char> bytes;
     std::string text;
     std::string error;

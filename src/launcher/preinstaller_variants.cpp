@@ -1,9 +1,7 @@
-// The compiled-in table of the two pre-installer builds.
+// The compiled-in table of the two pre-installer builds, as the launcher starts them.
 #include "launcher/preinstaller_variants.h"
 
+#define LAUNCHER_ROW(program, inf) {program, PREINSTALLER_INF_SWITCH inf},
+
 const PreinstallerVariant kPreinstallerVariants[kWindowsKindCount] = {
-    // kWindows32Bit
-    {"Drive\\i386\\QZDrvPrep_x86.exe", PREINSTALLER_INF_SWITCH "Drive\\Tavix\\x86\\quenusb.inf"},
-    // kWindows64Bit
-    {"Drive\\amd64\\QZDrvPrep_x64.exe", PREINSTALLER_INF_SWITCH "Drive\\Tavix\\amd64\\quenusb.inf"},
-};
+    DRIVERSETUP_PREINSTALLER_BUILDS(LAUNCHER_ROW)};

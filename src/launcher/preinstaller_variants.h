@@ -1,8 +1,9 @@
-// The two pre-installer builds the launcher chooses between, shared with the folder checker
-// so that the two programs can never disagree about what the launcher starts.
+// The two pre-installer builds as the launcher hands them to the shell: program and parameter
+// string, joined at compile time from the shared table of builds.
 #ifndef DRIVERSETUP_PREINSTALLER_VARIANTS_H
 #define DRIVERSETUP_PREINSTALLER_VARIANTS_H
 
+#include "win/preinstaller_builds.h"
 #include "win/windows_kinds.h"
 
 // One build of the pre-installer and the driver package it installs, as relative paths that
@@ -11,9 +12,6 @@ struct PreinstallerVariant {
     const char* lpFile;
     const char* lpParameters;
 };
-
-// The switch that starts every parameter string, followed by the relative INF path.
-#define PREINSTALLER_INF_SWITCH "/I "
 
 // Indexed by WindowsKind: the probe's answer 0 is kWindows32Bit, 1 is kWindows64Bit.
 extern const PreinstallerVariant kPreinstallerVariants[kWindowsKindCount];
