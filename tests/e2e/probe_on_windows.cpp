@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "probe/probe.h"
-#include "replace_first_no_case_cases.h"
+#include "probe/replace_first_no_case_cases.h"
 
 // Room for every text of the shared table and its longest result.
 static const size_t kTextRoom = 128;

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "fake_winapi.h"
+#include "win/fake_winapi.h"
 #include "fuzz_check.h"
 #include "probe/probe.h"
 

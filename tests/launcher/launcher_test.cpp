@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_winapi.h"
+#include "win/fake_winapi.h"
 #include "launcher/launcher.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "fake_winapi.h"
+#include "win/fake_winapi.h"
 #include "probe/probe.h"
-#include "replace_first_no_case_cases.h"
+#include "probe/replace_first_no_case_cases.h"
 
 namespace {
 

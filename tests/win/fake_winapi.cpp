@@ -1,5 +1,5 @@
 // Link-time fakes for the Windows calls behind the seam.
-#include "fake_winapi.h"
+#include "win/fake_winapi.h"
 
 #include <ctype.h>
 #include <string.h>

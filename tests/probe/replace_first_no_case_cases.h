@@ -1,7 +1,7 @@
 // Cases for ReplaceFirstNoCase, shared by the host unit test (fake search) and the Windows
 // check under Wine (the platform's own StrStrIA), so both hold the routine to the same table.
-#ifndef DRIVERSETUP_TESTS_REPLACE_FIRST_NO_CASE_CASES_H
-#define DRIVERSETUP_TESTS_REPLACE_FIRST_NO_CASE_CASES_H
+#ifndef DRIVERSETUP_TESTS_PROBE_REPLACE_FIRST_NO_CASE_CASES_H
+#define DRIVERSETUP_TESTS_PROBE_REPLACE_FIRST_NO_CASE_CASES_H
 
 #include <stddef.h>
 

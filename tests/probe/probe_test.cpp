@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "fake_winapi.h"
+#include "win/fake_winapi.h"
 #include "probe/probe.h"
 
 namespace {

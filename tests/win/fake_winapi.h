@@ -1,7 +1,7 @@
 // Recording fakes for the Windows calls behind the seam: each keeps its call history and a
 // configurable answer, and ResetFakes() clears them all before every case.
-#ifndef DRIVERSETUP_TESTS_FAKE_WINAPI_H
-#define DRIVERSETUP_TESTS_FAKE_WINAPI_H
+#ifndef DRIVERSETUP_TESTS_WIN_FAKE_WINAPI_H
+#define DRIVERSETUP_TESTS_WIN_FAKE_WINAPI_H
 
 #include <string>
 #include <vector>
