@@ -58,3 +58,36 @@ flip_first() {
     [ -n "$offset" ] || fail "$1 has no bytes matching $2"
     flip_byte "$1" "$offset"
 }
+
+# Throwaway certificates, made at test time and valid for two days. Each function writes
+# DIR/NAME.pem and DIR/NAME.key and appends openssl's output to DIR/pki.log.
+
+# pki_root DIR NAME SUBJECT: a self-signed CA certificate.
+pki_root() {
+    mkdir -p "$1"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1/$2.key" -out "$1/$2.pem" -days 2 \
+        -subj "$3" -addext "basicConstraints=critical,CA:TRUE" \
+        -addext "keyUsage=critical,keyCertSign,cRLSign" >>"$1/pki.log" 2>&1
+}
+
+# pki_issue DIR NAME SUBJECT ROOT EXTENSION...: a certificate that DIR/ROOT issued, with these
+# X.509v3 extension lines (such as "extendedKeyUsage=codeSigning").
+pki_issue() {
+    local dir=$1 name=$2 subject=$3 root=$4
+    shift 4
+    printf '%s\n' "$@" >"$dir/$name.ext"
+    openssl req -newkey rsa:2048 -nodes -keyout "$dir/$name.key" -out "$dir/$name.csr" \
+        -subj "$subject" >>"$dir/pki.log" 2>&1 &&
+        openssl x509 -req -in "$dir/$name.csr" -CA "$dir/$root.pem" -CAkey "$dir/$root.key" \
+            -CAcreateserial -days 2 -extfile "$dir/$name.ext" -out "$dir/$name.pem" \
+            >>"$dir/pki.log" 2>&1
+}
+
+# pki_signer DIR NAME SUBJECT: a self-signed code-signing certificate, made once: suites that
+# share a work folder keep the first.
+pki_signer() {
+    [ -f "$1/$2.pem" ] && return 0
+    mkdir -p "$1"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1/$2.key" -out "$1/$2.pem" -days 2 \
+        -subj "$3" -addext "extendedKeyUsage=codeSigning" >>"$1/pki.log" 2>&1
+}

@@ -6,11 +6,9 @@
 # Environment: CATALOG_TOOL, WRITE_PE.
 
 setup_file() {
+    load "${BATS_TEST_DIRNAME}/../bats_helper"
     export pki=$BATS_FILE_TMPDIR/pki
-    mkdir -p "$pki"
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$pki/key.pem" -out "$pki/cert.pem" \
-        -days 2 -subj "/CN=Throwaway Catalog Signer/O=Tests" \
-        -addext "extendedKeyUsage=codeSigning" >"$pki/log" 2>&1
+    pki_signer "$pki" signer "/CN=Throwaway Catalog Signer/O=Tests"
 }
 
 setup() {
@@ -27,7 +25,7 @@ lay_package() {
     "$WRITE_PE" x64-gui "$1/sys/odd.sys"
     printf 'abc' >>"$1/sys/odd.sys"
     "$WRITE_PE" x86-gui "$BATS_TEST_TMPDIR/unsigned.exe"
-    osslsigncode sign -certs "$pki/cert.pem" -key "$pki/key.pem" -in "$BATS_TEST_TMPDIR/unsigned.exe" \
+    osslsigncode sign -certs "$pki/signer.pem" -key "$pki/signer.key" -in "$BATS_TEST_TMPDIR/unsigned.exe" \
         -out "$1/sys/signed.sys" >/dev/null
     cat >"$1/pkg.inf" <<'INF'
 [Version]
@@ -77,7 +75,7 @@ make_fails() {
     run "$CATALOG_TOOL" make "$pkg/pkg.inf"
     expect_equal "make" "$status" 0
     openssl asn1parse -inform DER -in "$pkg/pkg.cat" >/dev/null || fail "openssl cannot parse it"
-    osslsigncode sign -certs "$pki/cert.pem" -key "$pki/key.pem" -in "$pkg/pkg.cat" \
+    osslsigncode sign -certs "$pki/signer.pem" -key "$pki/signer.key" -in "$pkg/pkg.cat" \
         -out "$pkg/signed.cat" >/dev/null || fail "osslsigncode cannot sign it"
     run "$CATALOG_TOOL" list "$pkg/signed.cat"
     expect_contains "list" "$output" "signer: CN = Throwaway Catalog Signer, O = Tests"
@@ -91,11 +89,11 @@ make_fails() {
 # osslsigncode_finds VERSION_ARGS: osslsigncode verify finds both PE files in the signed catalog.
 osslsigncode_finds() {
     "$CATALOG_TOOL" make "$@" -o "$pkg/pkg.cat" "$pkg/pkg.inf" >/dev/null
-    osslsigncode sign -certs "$pki/cert.pem" -key "$pki/key.pem" -in "$pkg/pkg.cat" \
+    osslsigncode sign -certs "$pki/signer.pem" -key "$pki/signer.key" -in "$pkg/pkg.cat" \
         -out "$pkg/signed.cat" >/dev/null
     local file
     for file in odd.sys signed.sys; do
-        run osslsigncode verify -CAfile "$pki/cert.pem" -catalog "$pkg/signed.cat" -in "$pkg/sys/$file"
+        run osslsigncode verify -CAfile "$pki/signer.pem" -catalog "$pkg/signed.cat" -in "$pkg/sys/$file"
         expect_equal "osslsigncode verify -catalog for $file ($output)" "$status" 0
     done
 }

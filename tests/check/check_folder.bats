@@ -6,6 +6,7 @@
 # DRIVERSETUP_SAMPLE_PACKAGE (the build's unsigned sample package).
 
 setup_file() {
+    load "${BATS_TEST_DIRNAME}/../bats_helper"
     rm -rf "$WORK_DIR"
     mkdir -p "$WORK_DIR/bin" "$WORK_DIR/pki"
     local kind folder
@@ -23,19 +24,11 @@ setup_file() {
 }
 
 # make_pki DIR: a throwaway root (root.pem), a code-signing certificate it issued (cert.pem,
-# key.pem) and an unrelated root (other-root.pem).
+# cert.key) and an unrelated root (other-root.pem).
 make_pki() {
-    local dir=$1
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/root-key.pem" -out "$dir/root.pem" \
-        -days 2 -subj "/CN=Throwaway Checker Root" -addext "basicConstraints=critical,CA:true" \
-        -addext "keyUsage=keyCertSign"
-    openssl req -newkey rsa:2048 -nodes -keyout "$dir/key.pem" -out "$dir/cert.csr" \
-        -subj "/CN=Throwaway Checker Signer"
-    printf 'extendedKeyUsage=codeSigning\n' >"$dir/leaf.ext"
-    openssl x509 -req -in "$dir/cert.csr" -CA "$dir/root.pem" -CAkey "$dir/root-key.pem" \
-        -CAcreateserial -days 2 -extfile "$dir/leaf.ext" -out "$dir/cert.pem"
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/other-key.pem" \
-        -out "$dir/other-root.pem" -days 2 -subj "/CN=Throwaway Other Root"
+    pki_root "$1" root "/CN=Throwaway Checker Root" &&
+        pki_issue "$1" cert "/CN=Throwaway Checker Signer" root "extendedKeyUsage=codeSigning" &&
+        pki_root "$1" other-root "/CN=Throwaway Other Root"
 }
 
 # flip_list_identifier CAT: alters the catalog's list identifier, which the signature covers.
@@ -47,7 +40,7 @@ flip_list_identifier() {
 
 # sign_catalog CAT: signs CAT in place with the throwaway certificate.
 sign_catalog() {
-    osslsigncode sign -certs "$WORK_DIR/pki/cert.pem" -key "$WORK_DIR/pki/key.pem" -in "$1" \
+    osslsigncode sign -certs "$WORK_DIR/pki/cert.pem" -key "$WORK_DIR/pki/cert.key" -in "$1" \
         -out "$1.signed" >/dev/null
     mv "$1.signed" "$1"
 }

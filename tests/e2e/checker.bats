@@ -19,14 +19,9 @@ setup() {
 lay_signed() {
     local dist=$1 pki=$E2E_WORK/checker-pki folder
     "$scripts/lay_distribution.sh" "$dist" "$LAUNCHER_EXE" "$STANDIN_X86" "$STANDIN_X64"
-    if [ ! -f "$pki/cert.pem" ]; then
-        mkdir -p "$pki"
-        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$pki/key.pem" -out "$pki/cert.pem" \
-            -days 2 -subj "/CN=Throwaway Checker Signer" -addext "extendedKeyUsage=codeSigning" \
-            >"$pki/log" 2>&1
-    fi
+    pki_signer "$pki" signer "/CN=Throwaway Checker Signer"
     for folder in x86 amd64; do
-        osslsigncode sign -certs "$pki/cert.pem" -key "$pki/key.pem" \
+        osslsigncode sign -certs "$pki/signer.pem" -key "$pki/signer.key" \
             -in "$dist/Drive/Tavix/$folder/quenusb.cat" -out "$dist/signed.cat" >/dev/null
         mv "$dist/signed.cat" "$dist/Drive/Tavix/$folder/quenusb.cat"
     done

@@ -41,13 +41,8 @@ copies_in_store() { wine_staged_copies "$WINEPREFIX" "$sample_inf" | grep -c . |
 # sign_catalog CAT: signs CAT in place with a throwaway certificate made once per work folder.
 sign_catalog() {
     local pki=$E2E_WORK/preinstaller-pki
-    if [ ! -f "$pki/cert.pem" ]; then
-        mkdir -p "$pki"
-        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$pki/key.pem" -out "$pki/cert.pem" \
-            -days 2 -subj "/CN=Throwaway Preinstaller Signer" \
-            -addext "extendedKeyUsage=codeSigning" >"$pki/log" 2>&1
-    fi
-    osslsigncode sign -certs "$pki/cert.pem" -key "$pki/key.pem" -in "$1" -out "$1.signed" \
+    pki_signer "$pki" signer "/CN=Throwaway Preinstaller Signer"
+    osslsigncode sign -certs "$pki/signer.pem" -key "$pki/signer.key" -in "$1" -out "$1.signed" \
         >/dev/null
     mv "$1.signed" "$1"
 }

@@ -8,6 +8,7 @@
 # Environment: BUILD_DIR, WORK_DIR, SIGNED_LAUNCHER_OUT (where the signed launcher is copied).
 
 setup_file() {
+    load "${BATS_TEST_DIRNAME}/../bats_helper"
     local here=$BATS_TEST_DIRNAME
     export release=$here/../../scripts/release.sh
     export version
@@ -26,18 +27,11 @@ setup_file() {
     (
         set -e
         cd "$pki"
-        openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 \
-            -subj "/CN=Throwaway Test CA" -addext "basicConstraints=critical,CA:TRUE" \
-            -addext "keyUsage=critical,keyCertSign,cRLSign"
-        printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n' >common.ext
-        { cat common.ext && echo 'extendedKeyUsage=codeSigning'; } >sign.ext
-        { cat common.ext && echo 'extendedKeyUsage=critical,timeStamping'; } >tsa.ext
-        for name in sign tsa; do
-            openssl req -newkey rsa:2048 -nodes -keyout $name.key -out $name.csr \
-                -subj "/CN=Throwaway $name"
-            openssl x509 -req -in $name.csr -CA ca.pem -CAkey ca.key -CAcreateserial \
-                -out $name.pem -days 2 -extfile $name.ext
-        done
+        pki_root . ca "/CN=Throwaway Test CA"
+        common=("basicConstraints=CA:FALSE" "keyUsage=critical,digitalSignature")
+        pki_issue . sign "/CN=Throwaway sign" ca "${common[@]}" "extendedKeyUsage=codeSigning"
+        pki_issue . tsa "/CN=Throwaway tsa" ca "${common[@]}" \
+            "extendedKeyUsage=critical,timeStamping"
         cat tsa.pem ca.pem >tsa-chain.pem
         cat sign.pem ca.pem >sign-chain.pem
         printf '%s\n' "$password" >password
