@@ -1,5 +1,34 @@
-// Splits the pre-installer's command line into its one switch and the INF path.
+// Splits the pre-installer's command line into its action, its name and its switches.
 #include "preinstaller/command_line.h"
+
+#include <stddef.h>
+
+enum SwitchKind {
+    kSwitchInstall,
+    kSwitchUninstall,
+    kSwitchList,
+    kSwitchQuiet,
+    kSwitchNoRestart,
+    kSwitchForceRestart
+};
+
+struct SwitchSpec {
+    const wchar_t* name;  // after the '/', matched in any letter case
+    SwitchKind kind;
+};
+
+static const SwitchSpec kSwitches[] = {
+    {L"I", kSwitchInstall},
+    {L"U", kSwitchUninstall},
+    {L"L", kSwitchList},
+    {L"Q", kSwitchQuiet},
+    {L"norestart", kSwitchNoRestart},
+    {L"forcerestart", kSwitchForceRestart},
+};
+
+static const wchar_t kUsage[] =
+    L"; the pre-installer takes /I <path to the INF>, /U <oemNN.inf or path to the INF> or /L, "
+    L"with /Q, /norestart or /forcerestart";
 
 static bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
@@ -10,6 +39,10 @@ static const wchar_t* SkipBlanks(const wchar_t* p) {
         ++p;
     }
     return p;
+}
+
+static wchar_t FoldAsciiWide(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
 // Past the program token the way the C start-up code reads it: a quoted token ends at its
@@ -28,7 +61,7 @@ static const wchar_t* SkipProgramToken(const wchar_t* p) {
     return p;
 }
 
-// Reads the path after /I into *path and returns what follows it.
+// Reads the path after /I or /U into *path and returns what follows it.
 static const wchar_t* ReadPath(const wchar_t* p, std::wstring* path) {
     if (*p == L'"') {
         ++p;
@@ -46,43 +79,92 @@ static const wchar_t* ReadPath(const wchar_t* p, std::wstring* path) {
     return p;
 }
 
+// The switch that starts at p ('/' and a name ending at a blank, a quote or the end), or
+// NULL; *end is set past its name.
+static const SwitchSpec* MatchSwitch(const wchar_t* p, const wchar_t** end) {
+    if (*p != L'/') {
+        return NULL;
+    }
+    for (size_t i = 0; i < sizeof kSwitches / sizeof kSwitches[0]; ++i) {
+        const wchar_t* name = kSwitches[i].name;
+        const wchar_t* q = p + 1;
+        while (*name != L'\0' && FoldAsciiWide(*q) == FoldAsciiWide(*name)) {
+            ++q;
+            ++name;
+        }
+        if (*name == L'\0' && (*q == L'\0' || IsBlank(*q) || *q == L'"')) {
+            *end = q;
+            return &kSwitches[i];
+        }
+    }
+    return NULL;
+}
+
 static ParsedCommandLine Failure(CommandLineResult result, const std::wstring& reason) {
     ParsedCommandLine parsed;
     parsed.result = result;
+    parsed.action = kActionNone;
+    parsed.quiet = false;
+    parsed.no_restart = false;
+    parsed.force_restart = false;
     parsed.reason = reason;
     return parsed;
 }
 
+static const PreinstallerAction kActionOf[] = {kActionInstall, kActionUninstall, kActionList};
+static const wchar_t* const kNoNameReasons[] = {L"/I names no INF path",
+                                                L"/U names no staged INF or INF path"};
+
 ParsedCommandLine ParseCommandLine(const wchar_t* line) {
-    ParsedCommandLine parsed;
-    parsed.result = kCommandLineOk;
-    bool have_inf = false;
+    ParsedCommandLine parsed = Failure(kCommandLineOk, L"");
     const wchar_t* p = SkipBlanks(SkipProgramToken(line));
     while (*p != L'\0') {
-        const bool is_inf_switch = p[0] == L'/' && (p[1] == L'I' || p[1] == L'i') &&
-                                   (p[2] == L'\0' || IsBlank(p[2]) || p[2] == L'"');
-        if (!is_inf_switch) {
-            const wchar_t* end = p;
+        const wchar_t* end = p;
+        const SwitchSpec* spec = MatchSwitch(p, &end);
+        if (spec == NULL) {
+            end = p;
             while (*end != L'\0' && !IsBlank(*end)) {
                 ++end;
             }
-            return Failure(kCommandLineUnknown, L"unknown argument '" + std::wstring(p, end) +
-                                                    L"'; the only one is /I <path to the INF>");
+            return Failure(kCommandLineUnknown,
+                           L"unknown argument '" + std::wstring(p, end) + L"'" + kUsage);
         }
-        if (have_inf) {
-            return Failure(kCommandLineSecondInf, L"/I is given twice; name one INF");
+        if (spec->kind == kSwitchQuiet) {
+            parsed.quiet = true;
+        } else if (spec->kind == kSwitchNoRestart) {
+            parsed.no_restart = true;
+        } else if (spec->kind == kSwitchForceRestart) {
+            parsed.force_restart = true;
+        } else {
+            if (parsed.action != kActionNone) {
+                return Failure(kCommandLineSecondAction,
+                               L"more than one of /I, /U and /L; give one action, once");
+            }
+            parsed.action = kActionOf[spec->kind];
+            if (spec->kind != kSwitchList) {
+                std::wstring path;
+                const wchar_t* next = SkipBlanks(end);
+                const wchar_t* after_switch = NULL;
+                // A switch where the name should be means there is no name.
+                end = MatchSwitch(next, &after_switch) != NULL ? next : ReadPath(next, &path);
+                if (path.empty()) {
+                    return Failure(kCommandLineNoInf, kNoNameReasons[spec->kind]);
+                }
+                parsed.inf = path;
+            }
         }
-        std::wstring path;
-        p = ReadPath(SkipBlanks(p + 2), &path);
-        if (path.empty()) {
-            return Failure(kCommandLineNoInf, L"/I names no INF path");
-        }
-        parsed.inf = path;
-        have_inf = true;
-        p = SkipBlanks(p);
+        p = SkipBlanks(end);
     }
-    if (!have_inf) {
-        return Failure(kCommandLineNoInf, L"no /I <path to the INF> on the command line");
+    if (parsed.action == kActionNone) {
+        return Failure(kCommandLineNoInf, std::wstring(L"no action on the command line") + kUsage);
+    }
+    if (parsed.no_restart && parsed.force_restart) {
+        return Failure(kCommandLineConflict, L"/norestart and /forcerestart contradict each other");
+    }
+    if (parsed.action == kActionList && (parsed.no_restart || parsed.force_restart)) {
+        return Failure(kCommandLineConflict,
+                       L"/L restarts nothing: only /I and /U take "
+                       L"/norestart and /forcerestart");
     }
     return parsed;
 }

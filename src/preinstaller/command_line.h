@@ -1,20 +1,32 @@
-// The pre-installer's command line: "/I <inf>", the switch in any letter case, the path
-// quoted or not.
+// The pre-installer's command line: one action ("/I <inf>", "/U <name>" or "/L") and the
+// switches /Q, /norestart and /forcerestart, in any order and letter case, paths quoted or not.
 #ifndef DRIVERSETUP_PREINSTALLER_COMMAND_LINE_H
 #define DRIVERSETUP_PREINSTALLER_COMMAND_LINE_H
 
 #include <string>
 
+enum PreinstallerAction {
+    kActionNone,
+    kActionInstall,    // /I <path of the INF>: stage the package
+    kActionUninstall,  // /U <oemNN.inf or path of the original INF>: remove it
+    kActionList,       // /L: log the records of staged packages
+};
+
 enum CommandLineResult {
     kCommandLineOk,
-    kCommandLineNoInf,      // no /I, or /I without a path
-    kCommandLineUnknown,    // a switch or word other than /I <path>
-    kCommandLineSecondInf,  // /I given twice
+    kCommandLineNoInf,         // no action, or /I or /U without a name
+    kCommandLineUnknown,       // a switch or word that is none of the above
+    kCommandLineSecondAction,  // two actions, or one twice
+    kCommandLineConflict,      // /norestart with /forcerestart, or either with /L
 };
 
 struct ParsedCommandLine {
     CommandLineResult result;
-    std::wstring inf;     // the INF path as given, without quotes or outer blanks
+    PreinstallerAction action;
+    std::wstring inf;     // /I's path or /U's name as given, without quotes or outer blanks
+    bool quiet;           // /Q: no message box
+    bool no_restart;      // /norestart: a needed restart is only reported (3010)
+    bool force_restart;   // /forcerestart: a needed restart is started (1641)
     std::wstring reason;  // what is wrong, for the log; empty when the result is ok
 };
 

@@ -78,3 +78,13 @@ void LogStep(const LogContext& context, const char* step, DWORD result, const st
     WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, NULL);
     CloseHandle(file);
 }
+
+Outcome OutcomeOf(DWORD code, const std::string& detail) {
+    Outcome outcome = {code, detail};
+    return outcome;
+}
+
+DWORD Logged(const LogContext& context, const char* step, const Outcome& outcome) {
+    LogStep(context, step, outcome.code, outcome.detail);
+    return outcome.code;
+}

@@ -28,4 +28,15 @@ std::string ErrorText(DWORD code);
 // Appends one line for `step`. A log that cannot be written is passed over: the work goes on.
 void LogStep(const LogContext& context, const char* step, DWORD result, const std::string& detail);
 
+// The result of one step: its code and what the log says beside it.
+struct Outcome {
+    DWORD code;
+    std::string detail;
+};
+
+Outcome OutcomeOf(DWORD code, const std::string& detail);
+
+// Logs the step's outcome and passes its code on.
+DWORD Logged(const LogContext& context, const char* step, const Outcome& outcome);
+
 #endif

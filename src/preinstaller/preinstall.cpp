@@ -12,17 +12,16 @@
 #include "preinstaller/log.h"
 #include "package/package_check.h"
 #include "inf/wide_text.h"
+#include "preinstaller/kept_copy.h"
+#include "preinstaller/removal.h"
+#include "record/package_record.h"
 
-// The result of one step: its code and what the log says beside it.
-struct Outcome {
-    DWORD code;
-    std::string detail;
-};
-
-static Outcome OutcomeOf(DWORD code, const std::string& detail) {
-    Outcome outcome = {code, detail};
-    return outcome;
-}
+static const wchar_t kRemovalCaption[] = L"Driver removal";
+// A restart for a planned driver installation, as Windows' own shutdown reasons name it.
+static const DWORD kRestartReason =
+    SHTDN_REASON_MAJOR_SOFTWARE | SHTDN_REASON_MINOR_INSTALLATION | SHTDN_REASON_FLAG_PLANNED;
+static const DWORD kBytesPerKb = 1024;
+static const wchar_t kShutdownPrivilege[] = L"SeShutdownPrivilege";
 
 // Resolves the INF's full path and reads its hardware IDs for `build`.
 static Outcome ReadInf(WindowsKind build, LogContext* context, InfDocument* document,
@@ -75,20 +74,57 @@ static Outcome ReadInf(WindowsKind build, LogContext* context, InfDocument* docu
     return OutcomeOf(ERROR_SUCCESS, std::to_string(ids->size()) + " hardware ID(s): " + listed);
 }
 
-// Logs the step's outcome and passes its code on.
-static DWORD Logged(const LogContext& context, const char* step, const Outcome& outcome) {
-    LogStep(context, step, outcome.code, outcome.detail);
-    return outcome.code;
+// The size of the files beside the INF, in KiB rounded up: what the package takes.
+static DWORD PackageKb(const std::wstring& inf) {
+    const std::wstring folder = inf.substr(0, inf.find_last_of(L'\\') + 1);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    uint64_t bytes = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                bytes += (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return static_cast<DWORD>((bytes + kBytesPerKb - 1) / kBytesPerKb);
 }
 
-DWORD RunPreinstaller(WindowsKind build, const wchar_t* command_line) {
-    LogContext context = {build, std::wstring()};
-    const ParsedCommandLine parsed = ParseCommandLine(command_line);
-    if (parsed.result != kCommandLineOk) {
-        return Logged(context, "arguments",
-                      OutcomeOf(ERROR_INVALID_PARAMETER, Utf8FromWide(parsed.reason)));
+// Keeps a copy of this program and writes the package's Programs and Features entry, which
+// runs that copy to remove it. A failure is logged and changes nothing else: the driver is
+// staged.
+static void RecordStaged(WindowsKind build, const LogContext& context, const InfDocument& document,
+                         const std::vector<std::string>& ids, const wchar_t* stored) {
+    RecordDetails details;
+    const DWORD kept = KeepCopy(build, &details.kept_copy);
+    if (kept != ERROR_SUCCESS) {
+        LogStep(context, "record", kept,
+                "no Programs and Features entry: could not keep a copy of the pre-installer at " +
+                    Utf8FromWide(details.kept_copy));
+        return;
     }
-    context.inf = parsed.inf;
+    PackageIdentity identity;
+    if (!IdentifyPackage(build, document, context.inf, ids, &identity)) {
+        LogStep(context, "record", ERROR_INVALID_DATA,
+                "no Programs and Features entry: CNG could not hash the package's identity");
+        return;
+    }
+    const std::wstring stored_path = stored;
+    details.staged_name = stored_path.substr(stored_path.find_last_of(L'\\') + 1);
+    details.estimated_kb = PackageKb(context.inf);
+    GetLocalTime(&details.date);
+    const LSTATUS written = WriteRecord(build, identity, details);
+    LogStep(context, "record", static_cast<DWORD>(written),
+            written == ERROR_SUCCESS
+                ? "Programs and Features entry " + Utf8FromWide(identity.key) +
+                      " removes it with " + Utf8FromWide(details.kept_copy)
+                : "could not write the Programs and Features entry " + Utf8FromWide(identity.key));
+}
+
+// Stages the package that context->inf names and installs it on present devices.
+static DWORD Install(WindowsKind build, LogContext* context_in) {
+    LogContext& context = *context_in;
     if (build == kWindows32Bit) {
         BOOL wow64 = FALSE;
         if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
@@ -141,6 +177,7 @@ DWORD RunPreinstaller(WindowsKind build, const wchar_t* command_line) {
     }
     Logged(context, "stage",
            OutcomeOf(ERROR_SUCCESS, "in the driver store as " + Utf8FromWide(stored)));
+    RecordStaged(build, context, document, ids, stored);
 
     bool restart = false;
     for (size_t i = 0; i < ids.size(); ++i) {
@@ -162,7 +199,71 @@ DWORD RunPreinstaller(WindowsKind build, const wchar_t* command_line) {
         }
         return Logged(context, "update", OutcomeOf(error, "could not install for " + ids[i]));
     }
-    const DWORD result = restart ? ERROR_SUCCESS_REBOOT_REQUIRED : ERROR_SUCCESS;
+    const DWORD result =
+        restart ? static_cast<DWORD>(ERROR_SUCCESS_REBOOT_REQUIRED) : ERROR_SUCCESS;
     return Logged(context, "done",
                   OutcomeOf(result, restart ? "staged; restart Windows to finish" : "staged"));
+}
+
+// Enables the shutdown privilege and starts the restart. Returns 0 or the error.
+static DWORD StartRestart() {
+    HANDLE token = NULL;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        return GetLastError();
+    }
+    TOKEN_PRIVILEGES privileges;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    const bool enabled =
+        LookupPrivilegeValueW(NULL, kShutdownPrivilege, &privileges.Privileges[0].Luid) &&
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    const DWORD error = enabled ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(token);
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    return InitiateShutdownW(NULL, NULL, 0, SHUTDOWN_RESTART, kRestartReason);
+}
+
+// 3010 is reported as it is, unless /forcerestart asks for the restart: then it is started
+// and the exit code is 1641. A restart that cannot be started is logged and stays 3010.
+static DWORD FinishRestart(const ParsedCommandLine& parsed, const LogContext& context, DWORD code) {
+    if (code != ERROR_SUCCESS_REBOOT_REQUIRED || !parsed.force_restart) {
+        return code;
+    }
+    const DWORD started = StartRestart();
+    if (started != ERROR_SUCCESS) {
+        LogStep(context, "restart", started, "could not start the restart; restart Windows");
+        return code;
+    }
+    return Logged(context, "restart",
+                  OutcomeOf(ERROR_SUCCESS_REBOOT_INITIATED, "Windows restarts now"));
+}
+
+DWORD RunPreinstaller(WindowsKind build, const wchar_t* command_line) {
+    LogContext context = {build, std::wstring()};
+    const ParsedCommandLine parsed = ParseCommandLine(command_line);
+    if (parsed.result != kCommandLineOk) {
+        return Logged(context, "arguments",
+                      OutcomeOf(ERROR_INVALID_PARAMETER, Utf8FromWide(parsed.reason)));
+    }
+    if (parsed.action == kActionList) {
+        return ListPackages(build, &context);
+    }
+    if (parsed.action == kActionInstall) {
+        context.inf = parsed.inf;
+        return FinishRestart(parsed, context, Install(build, &context));
+    }
+    const Removal removal = RemovePackage(build, parsed.inf, &context);
+    const DWORD code = FinishRestart(parsed, context, removal.code);
+    // Whoever clicked Uninstall must see what happened; a quiet removal shows nothing.
+    if (!parsed.quiet) {
+        MessageBoxW(
+            NULL, removal.message.c_str(), kRemovalCaption,
+            MB_OK | MB_SETFOREGROUND |
+                (removal.code == ERROR_SUCCESS || removal.code == ERROR_SUCCESS_REBOOT_REQUIRED
+                     ? MB_ICONINFORMATION
+                     : MB_ICONERROR));
+    }
+    return code;
 }

@@ -248,6 +248,102 @@ PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE hCertStore, DWORD dwCertEnc
 BOOL CertFreeCertificateContext(PCCERT_CONTEXT pCertContext);
 BOOL CertCloseStore(HCERTSTORE hCertStore, DWORD dwFlags);
 
+// The record of a staged package (the registry's Uninstall keys), the kept copy of the
+// pre-installer, and removal: the files it touches, setupapi's and newdev's calls, the message
+// box and the restart.
+typedef struct HKEY__* HKEY;
+typedef DWORD REGSAM;
+typedef LONG LSTATUS;
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+struct WIN32_FIND_DATAW {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
+};
+struct LUID {
+    DWORD LowPart;
+    LONG HighPart;
+};
+struct LUID_AND_ATTRIBUTES {
+    LUID Luid;
+    DWORD Attributes;
+};
+struct TOKEN_PRIVILEGES {
+    DWORD PrivilegeCount;
+    LUID_AND_ATTRIBUTES Privileges[1];
+};
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<intptr_t>(0x80000002u)))
+#define KEY_QUERY_VALUE 0x0001u
+#define KEY_SET_VALUE 0x0002u
+#define KEY_ENUMERATE_SUB_KEYS 0x0008u
+#define KEY_READ 0x20019u
+#define KEY_WRITE 0x20006u
+#define KEY_WOW64_64KEY 0x0100u
+#define KEY_WOW64_32KEY 0x0200u
+#define DELETE 0x00010000u
+#define REG_OPTION_NON_VOLATILE 0u
+#define REG_SZ 1u
+#define REG_DWORD 4u
+#define ERROR_NO_MORE_ITEMS 259u
+#define ERROR_MORE_DATA 234u
+#define ERROR_ALREADY_EXISTS 183u
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004u
+#define MB_OK 0x00000000u
+#define MB_ICONERROR 0x00000010u
+#define MB_ICONINFORMATION 0x00000040u
+#define MB_SETFOREGROUND 0x00010000u
+#define TOKEN_ADJUST_PRIVILEGES 0x0020u
+#define TOKEN_QUERY 0x0008u
+#define SE_PRIVILEGE_ENABLED 0x00000002u
+#define SHUTDOWN_RESTART 0x00000004u
+#define SHTDN_REASON_MAJOR_SOFTWARE 0x00030000u
+#define SHTDN_REASON_MINOR_INSTALLATION 0x00000002u
+#define SHTDN_REASON_FLAG_PLANNED 0x80000000u
+
+LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
+                        DWORD dwOptions, REGSAM samDesired, LPVOID lpSecurityAttributes,
+                        HKEY* phkResult, DWORD* lpdwDisposition);
+LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                      HKEY* phkResult);
+LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
+                       const BYTE* lpData, DWORD cbData);
+LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD* lpReserved, DWORD* lpType,
+                         BYTE* lpData, DWORD* lpcbData);
+LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, DWORD* lpcchName, DWORD* lpReserved,
+                      LPWSTR lpClass, DWORD* lpcchClass, FILETIME* lpftLastWriteTime);
+LSTATUS RegDeleteKeyExW(HKEY hKey, LPCWSTR lpSubKey, REGSAM samDesired, DWORD Reserved);
+LSTATUS RegCloseKey(HKEY hKey);
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
+DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);
+UINT GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize);
+BOOL CreateDirectoryW(LPCWSTR lpPathName, LPVOID lpSecurityAttributes);
+BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists);
+BOOL DeleteFileW(LPCWSTR lpFileName);
+BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
+HANDLE FindFirstFileW(LPCWSTR lpFileName, WIN32_FIND_DATAW* lpFindFileData);
+BOOL FindNextFileW(HANDLE hFindFile, WIN32_FIND_DATAW* lpFindFileData);
+BOOL FindClose(HANDLE hFindFile);
+BOOL SetupUninstallOEMInfW(PCWSTR InfFileName, DWORD Flags, LPVOID Reserved);
+INT MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
+BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, HANDLE* TokenHandle);
+BOOL LookupPrivilegeValueW(LPCWSTR lpSystemName, LPCWSTR lpName, LUID* lpLuid);
+BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
+                           TOKEN_PRIVILEGES* NewState, DWORD BufferLength,
+                           TOKEN_PRIVILEGES* PreviousState, DWORD* ReturnLength);
+DWORD InitiateShutdownW(LPWSTR lpMachineName, LPWSTR lpMessage, DWORD dwGracePeriod,
+                        DWORD dwShutdownFlags, DWORD dwReason);
+
 #endif
 
 // Older SDKs lack it; the value is fixed by the Windows ABI.
@@ -271,5 +367,16 @@ BOOL CertCloseStore(HCERTSTORE hCertStore, DWORD dwFlags);
 #ifndef ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED
 #define ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED 0xE0000243u
 #endif
+#ifndef ERROR_INF_IN_USE_BY_DEVICES
+#define ERROR_INF_IN_USE_BY_DEVICES 0xE000023Du
+#endif
+// Exit code of a program that has started the restart it needed.
+#ifndef ERROR_SUCCESS_REBOOT_INITIATED
+#define ERROR_SUCCESS_REBOOT_INITIATED 1641u
+#endif
+
+// newdev's DiUninstallDriverW (Windows 10 1703 and later), looked up at run time.
+typedef BOOL(WINAPI* DiUninstallDriverWFn)(HWND hwndParent, LPCWSTR InfPath, DWORD Flags,
+                                           BOOL* NeedReboot);
 
 #endif

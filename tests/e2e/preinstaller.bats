@@ -154,3 +154,50 @@ stages_through_the_launcher() {
     expect_file_line "hint" "$log" "use QZDrvPrep_x64.exe"
     expect_equal "copies in the store" "$(copies_in_store)" 0
 }
+
+# records: the pre-installer's Programs and Features entries in the prefix, as reg.exe lists
+# them: each key, then its values.
+records() {
+    timeout "$run_timeout" wine reg query \
+        'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+        tr -d '\r' | awk '/^HKEY/ { ours = /\\QZDrvPrep_/ } ours'
+}
+
+@test "record_then_quiet_uninstall" {
+    local listed quiet uninstaller kept
+    kept="$WINEPREFIX/drive_c/Program Files/QZDrvPrep/QZDrvPrep_$build.exe"
+    run_prep
+    expect_equal "first staging" "$exit_code" 0
+    run_prep
+    expect_equal "second staging" "$exit_code" 0
+    listed=$(records)
+    expect_equal "entries after staging twice" "$(grep -c '^HKEY' <<<"$listed")" 1
+    expect_contains "entry" "$listed" "DisplayName    REG_SZ    Sample USB device"
+    expect_contains "entry" "$listed" "Publisher    REG_SZ    Sample"
+    expect_contains "entry" "$listed" "DisplayVersion    REG_SZ    1.0.0.0"
+    expect_contains "entry" "$listed" "UninstallString    REG_SZ    \"C:\\Program Files\\QZDrvPrep\\QZDrvPrep_$build.exe\" /U oem"
+    [ -f "$kept" ] || fail "no kept copy at $kept"
+    cmp -s "$kept" "$dist/${program//\\//}" || fail "the kept copy is not the program"
+    expect_file_line "record line" "$log" "| $build | record | $(wine_windows_path "$sample_inf") | 0 |"
+
+    # The quiet uninstall, run as Programs and Features runs it: the quoted program, then its
+    # arguments.
+    quiet=$(sed -n 's/^ *QuietUninstallString *REG_SZ *//p' <<<"$listed")
+    uninstaller=${quiet#\"}
+    uninstaller=${uninstaller%%\"*}
+    read -ra arguments <<<"${quiet#\"*\" }"
+    expect_equal "quiet arguments" "${arguments[0]} ${arguments[2]}" "/U /Q"
+    exit_code=0
+    timeout "$run_timeout" wine "$uninstaller" "${arguments[@]}" || exit_code=$?
+    timeout "$run_timeout" wineserver -w
+    expect_equal "quiet uninstall exit code" "$exit_code" 0
+    # Wine lacks DiUninstallDriverW, and its SetupUninstallOEMInfW deletes the INF only when
+    # forced: what the removal call does is proven against the fakes, and here only its answer.
+    expect_file_line "remove line" "$log" "removed from its devices and the driver store (SetupUninstallOEMInfW)"
+    expect_file_line "record deleted" "$log" "| $build | record | C:\\windows\\INF\\${arguments[1]} | 0 | Success. | deleted its Programs and Features entry"
+    expect_equal "entries after the uninstall" "$(records | grep -c '^HKEY' || true)" 0
+    [ ! -f "$kept" ] || fail "the kept copy is still there: $(grep '| copy |' "$log")"
+
+    run_in_dist "$program" /U oem9999.inf /Q
+    expect_equal "never staged (ERROR_FILE_NOT_FOUND)" "$exit_code" 2
+}

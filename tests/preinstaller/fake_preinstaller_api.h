@@ -60,6 +60,45 @@ struct CertStoreCall {
     std::string serial;  // the CERT_INFO's serial number, as passed (little-endian)
 };
 
+// A registry value as written.
+struct FakeRegistryValue {
+    DWORD type;
+    std::string bytes;
+};
+
+// One registry call that opens, makes or deletes a key: the key below HKLM and the access.
+struct RegistryCall {
+    std::string function;
+    std::wstring key;
+    REGSAM access;
+};
+
+// One removal call: which function, the INF it got and its flags.
+struct UninstallCall {
+    std::string function;  // "DiUninstallDriverW" or "SetupUninstallOEMInfW"
+    std::wstring inf;
+    DWORD flags;
+};
+
+struct MessageBoxCall {
+    std::wstring text;
+    std::wstring caption;
+    UINT type;
+};
+
+struct ShutdownCall {
+    bool machine_is_null;
+    DWORD grace;
+    DWORD flags;
+    DWORD reason;
+    bool privilege_enabled;  // SeShutdownPrivilege was enabled before the call
+};
+
+// The registry's two views: the 32-bit one and the native 64-bit one.
+enum FakeView { kFakeView32, kFakeView64, kFakeViewCount };
+
+typedef std::map<std::wstring, FakeRegistryValue> FakeRegistryKey;
+
 struct PreinstallerFakes {
     std::map<std::wstring, FakeFile> files;  // by full path
     std::string log;                         // what was appended to the log file
@@ -80,6 +119,23 @@ struct PreinstallerFakes {
     std::vector<CertStoreCall> store_calls;
     int open_stores;        // stores opened and not closed
     int open_certificates;  // certificate contexts handed out and not freed
+    // The record: keys by path below HKLM, per view.
+    std::map<std::wstring, FakeRegistryKey> registry[kFakeViewCount];
+    std::vector<RegistryCall> registry_calls;
+    LSTATUS registry_write_error;               // RegCreateKeyExW's answer when not 0
+    std::wstring module_path;                   // the running program
+    std::wstring program_files;                 // %ProgramFiles%; empty: not set
+    std::vector<std::wstring> deleted;          // DeleteFileW, in order
+    std::vector<std::wstring> delayed_deletes;  // MoveFileExW to nothing at restart
+    std::vector<std::pair<std::wstring, std::wstring> > copies;  // CopyFileW: from, to
+    // Removal: whether newdev has DiUninstallDriverW, and what the removal answers.
+    bool has_di_uninstall;
+    DWORD uninstall_error;  // 0: removed
+    BOOL uninstall_reboot;
+    std::vector<UninstallCall> uninstall_calls;
+    std::vector<MessageBoxCall> message_boxes;
+    DWORD shutdown_error;  // InitiateShutdownW's answer
+    std::vector<ShutdownCall> shutdown_calls;
 };
 
 extern PreinstallerFakes preinstaller_fakes;
@@ -88,5 +144,11 @@ void ResetPreinstallerFakes();
 
 // How many file handles are open now.
 size_t OpenFileHandles();
+
+// How many search and registry handles are open now.
+size_t OpenSearchHandles();
+size_t OpenRegistryHandles();
+
+extern const wchar_t kFakeWindowsDirectory[];
 
 #endif

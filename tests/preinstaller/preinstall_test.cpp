@@ -138,11 +138,14 @@ void PrintTo(const ArgumentsCase& c, std::ostream* os) {
 
 static const ArgumentsCase kArgumentsCases[] = {
     {"bad_command_line",
-     L"QZDrvPrep_x64.exe /Q",
-     {ERROR_INVALID_PARAMETER, 0, 0, "arguments", "| - | 87 | error 87. | unknown argument '/Q'"}},
+     L"QZDrvPrep_x64.exe /X",
+     {ERROR_INVALID_PARAMETER, 0, 0, "arguments", "| - | 87 | error 87. | unknown argument '/X'"}},
     {"second_inf_switch",
      L"p.exe /I a.inf /I b.inf",
-     {ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/I is given twice"}},
+     {ERROR_INVALID_PARAMETER, 0, 0, "arguments", "more than one of /I, /U and /L"}},
+    {"uninstall_without_name",
+     L"p.exe /U /Q",
+     {ERROR_INVALID_PARAMETER, 0, 0, "arguments", "/U names no staged INF or INF path"}},
 };
 
 class PreinstallArgumentsTest : public PreinstallTest,
@@ -350,10 +353,12 @@ TEST_F(PreinstallCallsTest, LogsOneLinePerStepInTheTempFolder) {
         "error 0. | unsigned: Windows will ask an administrator or refuse\r\n"
         "2026-12-09 10:11:12 | x64 | stage | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | "
         "error 0. | "
-        "in the driver store as C:\\Windows\\INF\\oem7.inf\r\n";
+        "in the driver store as C:\\Windows\\INF\\oem7.inf\r\n"
+        "2026-12-09 10:11:12 | x64 | record | C:\\dist\\Drive\\Tavix\\amd64\\quenusb.inf | 0 | "
+        "error 0. | Programs and Features entry QZDrvPrep_";
     EXPECT_EQ(preinstaller_fakes.log.substr(0, expected.size()), expected);
-    // read, catalog, trust, stage, two updates, done.
-    EXPECT_EQ(preinstaller_fakes.log_paths.size(), 7u);
+    // read, catalog, trust, stage, record, two updates, done.
+    EXPECT_EQ(preinstaller_fakes.log_paths.size(), 8u);
 }
 
 TEST_F(PreinstallCallsTest, NonAsciiPathWithBlanksReachesTheCallsWhole) {
