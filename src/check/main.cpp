@@ -140,6 +140,10 @@ int main(int argc, char* argv[]) {
     findings.insert(findings.end(), machine_findings.begin(), machine_findings.end());
     printf("%s\n", machine_line.c_str());
     printf("%s\n", PredictThisMachine(facts, shown_folder).c_str());
+    const std::string record_line = RecordOnThisMachine(facts, shown_folder);
+    if (!record_line.empty()) {
+        printf("%s\n", record_line.c_str());
+    }
 #endif
     printf("%s\n", FormatSummary(findings).c_str());
     return ExitCodeFor(findings, strict);

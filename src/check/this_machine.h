@@ -30,4 +30,8 @@ MachineFacts ReadThisMachine();
 // built for Windows.
 std::string PredictThisMachine(const MachineFacts& facts, const std::string& folder);
 
+// "this machine: staged as oemNN.inf, version V" when the pre-installer's record of that
+// package exists here, else empty. Only built for Windows.
+std::string RecordOnThisMachine(const MachineFacts& facts, const std::string& folder);
+
 #endif
