@@ -175,14 +175,14 @@ records() {
     expect_contains "entry" "$listed" "DisplayName    REG_SZ    Sample USB device"
     expect_contains "entry" "$listed" "Publisher    REG_SZ    Sample"
     expect_contains "entry" "$listed" "DisplayVersion    REG_SZ    1.0.0.0"
-    expect_contains "entry" "$listed" "UninstallString    REG_SZ    \"C:\\Program Files\\QZDrvPrep\\QZDrvPrep_$build.exe\" /U oem"
+    # Wine keeps the INF's own name in its INF folder where Windows gives oemNN.inf.
+    expect_contains "entry" "$listed" "UninstallString    REG_SZ    \"C:\\Program Files\\QZDrvPrep\\QZDrvPrep_$build.exe\" /U quenusb.inf"
     [ -f "$kept" ] || fail "no kept copy at $kept"
     cmp -s "$kept" "$dist/${program//\\//}" || fail "the kept copy is not the program"
     expect_file_line "record line" "$log" "| $build | record | $(wine_windows_path "$sample_inf") | 0 |"
     # The checker, a 32-bit program, finds the record in the view of the build that wrote it.
     run timeout "$run_timeout" wine "$CHECKER_EXE" "$(wine_windows_path "$dist")"
-    expect_contains "checker" "$output" "this machine: staged as oem"
-    expect_contains "checker" "$output" ".inf, version 1.0.0.0"
+    expect_contains "checker" "$output" "this machine: staged as quenusb.inf, version 1.0.0.0"
 
     # The quiet uninstall, run as Programs and Features runs it: the quoted program, then its
     # arguments.
