@@ -156,10 +156,12 @@ stages_through_the_launcher() {
 }
 
 # records: the pre-installer's Programs and Features entries in the prefix, as reg.exe lists
-# them: each key, then its values.
+# them from the native view, where the build of this prefix writes: each key, then its values.
 records() {
+    local view=()
+    [ "$bits" = 32 ] || view=(/reg:64)
     timeout "$run_timeout" wine reg query \
-        'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+        'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "${view[@]}" 2>/dev/null |
         tr -d '\r' | awk '/^HKEY/ { ours = /\\QZDrvPrep_/ } ours'
 }
 

@@ -221,6 +221,8 @@ static const ExitCase kExitCases[] = {
     {"windows_refuses", L"p.exe /U oem7.inf /Q", true, ERROR_ACCESS_DENIED, FALSE, 0,
      ERROR_ACCESS_DENIED, "DiUninstallDriverW", false},
     {"never_staged", L"p.exe /U oem99.inf /Q", false, 0, FALSE, 0, ERROR_FILE_NOT_FOUND, "", false},
+    {"setupapi_finds_nothing", L"p.exe /U oem7.inf /Q", false, ERROR_FILE_NOT_FOUND, FALSE, 0,
+     ERROR_FILE_NOT_FOUND, "SetupUninstallOEMInfW", false},
 };
 
 void PrintTo(const ExitCase& c, std::ostream* os) {
