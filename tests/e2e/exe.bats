@@ -58,8 +58,9 @@ check_stripped_without_time_stamp() {
 
 # check_preinstaller EXE OBJDUMP 32|64: one build of the real pre-installer, a GUI program
 # with only a manifest that asks for administrator rights (staging a driver needs them),
-# importing the driver calls from their own DLLs, hashing from CNG (bcrypt) and the trust
-# calls from WINTRUST and CRYPT32, and leaving the DLL-search calls to a run-time lookup.
+# importing the driver calls from their own DLLs, hashing from CNG (bcrypt), the trust calls
+# from WINTRUST and CRYPT32, the record and the restart from ADVAPI32 and the removal's message
+# box from USER32, and leaving the DLL-search calls and DiUninstallDriverW to a run-time lookup.
 check_preinstaller() {
     read_headers "$1" "$2"
     local imports dlls
@@ -74,14 +75,18 @@ check_preinstaller() {
     fi
     check "GUI subsystem" grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers"
     check_manifest_only_resource requireAdministrator
-    check "imports from KERNEL32, msvcrt, SETUPAPI, newdev, bcrypt, WINTRUST and CRYPT32 only (got: $dlls)" \
-        test "$dlls" = "CRYPT32.dll KERNEL32.dll SETUPAPI.dll WINTRUST.dll bcrypt.dll msvcrt.dll newdev.dll "
+    check "imports from KERNEL32, msvcrt, SETUPAPI, newdev, bcrypt, WINTRUST, CRYPT32, ADVAPI32 and USER32 only (got: $dlls)" \
+        test "$dlls" = "ADVAPI32.dll CRYPT32.dll KERNEL32.dll SETUPAPI.dll USER32.dll WINTRUST.dll bcrypt.dll msvcrt.dll newdev.dll "
     check "imports SetupCopyOEMInfW" grep -q 'SetupCopyOEMInfW' <<<"$imports"
     check "imports WinVerifyTrust" grep -q 'WinVerifyTrust' <<<"$imports"
     check "imports UpdateDriverForPlugAndPlayDevicesW" \
         grep -q 'UpdateDriverForPlugAndPlayDevicesW' <<<"$imports"
     check "SetDefaultDllDirectories looked up at run time, not imported" \
         eval '! grep -q "SetDefaultDllDirectories" <<<"$imports"'
+    check "imports SetupUninstallOEMInfW and RegCreateKeyExW" \
+        eval 'grep -q SetupUninstallOEMInfW <<<"$imports" && grep -q RegCreateKeyExW <<<"$imports"'
+    check "DiUninstallDriverW looked up at run time, not imported" \
+        eval '! grep -q "DiUninstallDriverW" <<<"$imports"'
     check_stripped_without_time_stamp
 }
 
