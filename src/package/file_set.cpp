@@ -198,13 +198,23 @@ static bool ResolveEntry(const InfDocument& document, const InfLine& line,
                                    : std::string();
     std::vector<std::string> parts;
     const char* const pieces[] = {disk_path.c_str(), subdir.c_str(), name.c_str()};
+    const size_t kNamePiece = 2;
     const size_t piece_lines[] = {disk->line_number, line.line_number, line.line_number};
     for (size_t p = 0; p < 3; ++p) {
         std::string reason;
+        const size_t parts_before = parts.size();
         if (!SplitPackagePath(pieces[p], &parts, &reason)) {
             const std::string text = "its path '" + std::string(pieces[p]) + "' " + reason;
             if (reported->insert(std::to_string(piece_lines[p]) + text).second) {
                 AddProblem(set, name, piece_lines[p], text);
+            }
+            return true;
+        }
+        // A line without a file name (an empty key, or "." alone) names no file to hash.
+        if (p == kNamePiece && parts.size() == parts_before) {
+            const std::string text = "names no file: the line has no file name";
+            if (reported->insert(std::to_string(line.line_number) + text).second) {
+                AddProblem(set, name, line.line_number, text);
             }
             return true;
         }

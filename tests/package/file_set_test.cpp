@@ -108,6 +108,8 @@ static const ProblemCase kProblems[] = {
     {"parent_folder_in_file_name", "[SourceDisksNames]\n1=d\n[SourceDisksFiles]\n..\\a=1\n", 7,
      "'..'"},
     {"unknown_disk", "[SourceDisksFiles]\na=9\n", 5, "disk '9'"},
+    {"line_without_a_file_name", "[SourceDisksNames]\n1=d,,,\\drv\n[SourceDisksFiles]\n=1\n", 7,
+     "names no file"},
     {"disk_no_platform_lists", "[SourceDisksNames.x86]\n1=d\n[SourceDisksFiles]\na=2\n", 7,
      "names disk '2', which no [SourceDisksNames] section lists"},
     {"copied_but_not_listed", "[I]\nCopyFiles=F\n[F]\nmissing.sys\n", 7, "no [SourceDisksFiles]"},
