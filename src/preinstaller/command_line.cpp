@@ -12,12 +12,12 @@ enum SwitchKind {
     kSwitchForceRestart
 };
 
-struct SwitchSpec {
+struct SwitchName {
     const wchar_t* name;  // after the '/', matched in any letter case
     SwitchKind kind;
 };
 
-static const SwitchSpec kSwitches[] = {
+static const SwitchName kSwitches[] = {
     {L"I", kSwitchInstall},
     {L"U", kSwitchUninstall},
     {L"L", kSwitchList},
@@ -81,7 +81,7 @@ static const wchar_t* ReadPath(const wchar_t* p, std::wstring* path) {
 
 // The switch that starts at p ('/' and a name ending at a blank, a quote or the end), or
 // NULL; *end is set past its name.
-static const SwitchSpec* MatchSwitch(const wchar_t* p, const wchar_t** end) {
+static const SwitchName* MatchSwitch(const wchar_t* p, const wchar_t** end) {
     if (*p != L'/') {
         return NULL;
     }
@@ -120,8 +120,8 @@ ParsedCommandLine ParseCommandLine(const wchar_t* line) {
     const wchar_t* p = SkipBlanks(SkipProgramToken(line));
     while (*p != L'\0') {
         const wchar_t* end = p;
-        const SwitchSpec* spec = MatchSwitch(p, &end);
-        if (spec == NULL) {
+        const SwitchName* named = MatchSwitch(p, &end);
+        if (named == NULL) {
             end = p;
             while (*end != L'\0' && !IsBlank(*end)) {
                 ++end;
@@ -129,26 +129,26 @@ ParsedCommandLine ParseCommandLine(const wchar_t* line) {
             return Failure(kCommandLineUnknown,
                            L"unknown argument '" + std::wstring(p, end) + L"'" + kUsage);
         }
-        if (spec->kind == kSwitchQuiet) {
+        if (named->kind == kSwitchQuiet) {
             parsed.quiet = true;
-        } else if (spec->kind == kSwitchNoRestart) {
+        } else if (named->kind == kSwitchNoRestart) {
             parsed.no_restart = true;
-        } else if (spec->kind == kSwitchForceRestart) {
+        } else if (named->kind == kSwitchForceRestart) {
             parsed.force_restart = true;
         } else {
             if (parsed.action != kActionNone) {
                 return Failure(kCommandLineSecondAction,
                                L"more than one of /I, /U and /L; give one action, once");
             }
-            parsed.action = kActionOf[spec->kind];
-            if (spec->kind != kSwitchList) {
+            parsed.action = kActionOf[named->kind];
+            if (named->kind != kSwitchList) {
                 std::wstring path;
                 const wchar_t* next = SkipBlanks(end);
                 const wchar_t* after_switch = NULL;
                 // A switch where the name should be means there is no name.
                 end = MatchSwitch(next, &after_switch) != NULL ? next : ReadPath(next, &path);
                 if (path.empty()) {
-                    return Failure(kCommandLineNoInf, kNoNameReasons[spec->kind]);
+                    return Failure(kCommandLineNoInf, kNoNameReasons[named->kind]);
                 }
                 parsed.inf = path;
             }
